@@ -1,0 +1,64 @@
+# Build conventions shared by every folder.
+#
+# zr_library(<name> DEPS <targets...>)
+#   Builds the static library zr_<name> from every *.cpp of the calling folder
+#   except the tests, and adds the folder's tests (see zr_folder_tests).
+#
+# Test files sit beside the code they test and are recognised by their suffix:
+#   *_test.cpp      unit tests              CTest label "unit"
+#   *_db_test.cpp   need the sandbox servers CTest label "mariadb"
+#   *_gui_test.cpp  need a Qt window        CTest label "gui"
+#   *_gui_db_test.cpp  both                 labels "gui" and "mariadb"
+# Server tests hold the resource lock "sandbox", so they never overlap.
+# Each test file becomes one executable; every test case becomes one CTest test.
+
+include(GoogleTest)
+
+function(zr_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS;TEST_DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "_test\\.cpp$")
+  if(sources)
+    add_library(zr_${name} STATIC ${sources})
+    target_include_directories(zr_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(zr_${name} PUBLIC ${ARG_DEPS})
+  else()
+    # A folder whose code is still all in headers.
+    add_library(zr_${name} INTERFACE)
+    target_include_directories(zr_${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(zr_${name} INTERFACE ${ARG_DEPS})
+  endif()
+  zr_folder_tests(zr_${name} ${ARG_TEST_DEPS})
+endfunction()
+
+function(zr_folder_tests library)
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  foreach(test_source IN LISTS tests)
+    get_filename_component(test_name ${test_source} NAME_WE)
+    add_executable(${test_name} ${test_source})
+    set(labels "")
+    set(extra_properties "")
+    if(test_name MATCHES "_gui(_db)?_test$")
+      list(APPEND labels gui)
+      target_link_libraries(${test_name} PRIVATE zr_gui_test_main)
+    else()
+      target_link_libraries(${test_name} PRIVATE zr_test_main)
+    endif()
+    if(test_name MATCHES "_db_test$")
+      # Server tests share the two sandbox servers and their fixed databases:
+      # they run one at a time.
+      list(APPEND labels mariadb)
+      set(extra_properties RESOURCE_LOCK sandbox)
+      target_link_libraries(${test_name} PRIVATE zr_sandbox_support)
+    endif()
+    if(NOT labels)
+      set(labels unit)
+    endif()
+    target_link_libraries(${test_name} PRIVATE ${library} ${ARGN})
+    gtest_discover_tests(${test_name}
+      DISCOVERY_MODE PRE_TEST
+      PROPERTIES LABELS "${labels}" ${extra_properties}
+      TEST_PREFIX "${test_name}."
+      DISCOVERY_TIMEOUT 60)
+  endforeach()
+endfunction()
