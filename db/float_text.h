@@ -1,0 +1,21 @@
+// The text of a float field value.
+//
+// A double is rounded to 15 significant digits and written in plain decimal
+// notation when its magnitude is 0, or from 0.0001 up to (not including) 1E15;
+// otherwise in scientific notation ("1E-5", "1.5E20"). Trailing zeros of the
+// fraction are dropped, no thousands separators are written, and the decimal
+// separator is the one given (the process-wide one by default: "," on the
+// machines the program runs on). Not-a-number and infinities give "NAN",
+// "INF" and "-INF".
+#pragma once
+
+#include <string>
+
+namespace zararod {
+
+std::string FloatText(double value, char decimalSeparator);
+
+// Uses the decimal separator of FormatSettingsOfProcess().
+std::string FloatText(double value);
+
+}  // namespace zararod
