@@ -2,7 +2,8 @@
 #
 # zr_library(<name> DEPS <targets...>)
 #   Builds the static library zr_<name> from every *.cpp of the calling folder
-#   except the tests, and adds the folder's tests (see zr_folder_tests).
+#   except the tests and the program entries (main.cpp, *_main.cpp), and adds
+#   the folder's tests (see zr_folder_tests).
 #
 # Test files sit beside the code they test and are recognised by their suffix:
 #   *_test.cpp      unit tests              CTest label "unit"
@@ -18,6 +19,8 @@ function(zr_library name)
   cmake_parse_arguments(ARG "" "" "DEPS;TEST_DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "_test\\.cpp$")
+  # Program entries (main.cpp, *_main.cpp) belong to their executables.
+  list(FILTER sources EXCLUDE REGEX "/(main|[^/]*_main)\\.cpp$")
   if(sources)
     add_library(zr_${name} STATIC ${sources})
     target_include_directories(zr_${name} PUBLIC ${PROJECT_SOURCE_DIR})
