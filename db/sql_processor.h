@@ -1,0 +1,117 @@
+// TZSQLProcessor: runs a script of several SQL statements on one connection.
+//
+// The script is split into statements with the MySQL tokenizer (see
+// db/sql_script_parser.h); each statement is prepared for parameter markers
+// and executed, in script order, as a prepared statement on the connection's
+// live connection. The first failing statement ends the run with an
+// exception by default; the statements before it stay applied (the server
+// commits each one by itself; no transaction statement is sent).
+//
+//   TZSQLProcessor p;
+//   p.SetConnection(&connection);
+//   p.Script().Clear();
+//   p.Script().Add("delete from vaznil where cislodokla = '1' and rada = '01';");
+//   p.Script().SaveToFile("avl.txt");
+//   p.Execute();
+//
+// What reaches the server for one statement: with ParamCheck off, or when the
+// statement has no ":" at all, the statement text with every line break made
+// CR LF plus a final CR LF; otherwise the statement rebuilt from its tokens
+// (comments removed, whitespace runs outside quoted strings made one blank,
+// markers replaced by "?" and given their bound values).
+//
+// Ownership: the processor owns Script, Params and its parser; the connection
+// is only referenced and must outlive the processor or be re-set first.
+//
+// Errors: EZDatabaseError "Database connection component is not assigned";
+// what connecting raises; EZSQLException for a failing statement under eaFail
+// (the server's "SQL Error: ..." with its error number, or the message of any
+// other failure with code -1). Appending a line with a bad marker to Script
+// raises EZDatabaseError from that append. Exceptions of the event handlers
+// propagate unchanged.
+//
+// Not thread-safe; used on the window's thread only.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "db/field.h"
+#include "db/sql_script_parser.h"
+
+namespace zararod {
+
+class TZConnection;
+class TZSQLStrings;
+class TZSQLProcessor;
+
+enum TZErrorHandleAction { eaFail, eaAbort, eaSkip, eaRetry };
+
+using TZProcessorNotifyEvent =
+    std::function<void(TZSQLProcessor& Processor, int StatementIndex)>;
+// ErrorHandleAction arrives set to eaFail; the handler may change it.
+using TZProcessorErrorEvent =
+    std::function<void(TZSQLProcessor& Processor, int StatementIndex, const std::exception& E,
+                       TZErrorHandleAction& ErrorHandleAction)>;
+
+class TZSQLProcessor {
+ public:
+  TZSQLProcessor();
+  ~TZSQLProcessor();
+  TZSQLProcessor(const TZSQLProcessor&) = delete;
+  TZSQLProcessor& operator=(const TZSQLProcessor&) = delete;
+
+  // The script lines. Its own line operations (Clear, Add, LoadFromFile,
+  // SaveToFile) keep the split result; each change rebuilds Params.
+  TZSQLStrings& Script() { return *script_; }
+  const TZSQLStrings& Script() const { return *script_; }
+  // Copies the lines of `lines` into Script and discards the split result.
+  void SetScript(const TZSQLStrings& lines);
+
+  TParams& Params() { return params_; }
+  const TParams& Params() const { return params_; }
+  // Copies values onto the parameters of the same names (none added/removed).
+  void SetParams(const TParams& params) { params_.AssignValues(params); }
+
+  bool ParamCheck() const { return paramCheck_; }
+  void SetParamCheck(bool value);
+
+  // Setting any of these four to a different value discards the split result.
+  TZConnection* Connection() const { return connection_; }
+  void SetConnection(TZConnection* connection);
+  TZDelimiterType DelimiterType() const { return parser_->DelimiterType(); }
+  void SetDelimiterType(TZDelimiterType value);
+  const std::string& Delimiter() const { return parser_->Delimiter(); }
+  void SetDelimiter(const std::string& value);
+  bool CleanupStatements() const { return parser_->CleanupStatements(); }
+  void SetCleanupStatements(bool value);
+
+  TZProcessorErrorEvent OnError;
+  TZProcessorNotifyEvent BeforeExecute;
+  TZProcessorNotifyEvent AfterExecute;
+
+  // Connects when needed and splits the current script text.
+  void Parse();
+  // Splits the script anew and runs every statement (see the header comment).
+  void Execute();
+
+  // The result of the last split: the statements that ended with a delimiter,
+  // then the text after the last delimiter when it is not empty.
+  int StatementCount() const;
+  // REQUIRES: 0 <= i < StatementCount().
+  const std::string& Statements(int i) const;
+
+ private:
+  void scriptChanged();
+  void runStatement(int index, TZSQLStrings& statementText);
+
+  std::unique_ptr<TZSQLStrings> script_;
+  TParams params_;
+  bool paramCheck_ = true;
+  TZConnection* connection_ = nullptr;
+  std::unique_ptr<TZSQLScriptParser> parser_;
+};
+
+}  // namespace zararod
