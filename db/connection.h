@@ -1,0 +1,124 @@
+// TZConnection: one MySQL server account and, while connected, its live
+// connection.
+//
+// Settings are plain values: writing one stores it and touches nothing else;
+// the next connect uses it. To switch databases, disconnect, set Database and
+// connect again. Every connect makes a new TZMySQLConnection; disconnect
+// closes the attached queries and releases the live connection.
+//
+// Queries (and anything else that must be closed when the connection goes
+// away) implement IZConnectionClient and register themselves with
+// RegisterClient; disconnect calls CloseAtDisconnect on each, in the order
+// they registered. REQUIRES: a client unregisters before it is destroyed.
+//
+// Errors: Connect passes on the live connection's EZSQLException; the
+// connection then has no live connection and its settings are unchanged.
+// Used by one thread only.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/mysql_connection.h"
+#include "db/properties.h"
+
+namespace zararod {
+
+class IZTokenizer;
+
+// Something attached to a connection that must be closed at disconnect.
+class IZConnectionClient {
+ public:
+  virtual ~IZConnectionClient() = default;
+  // Closes the client. An exception thrown here is swallowed by disconnect,
+  // which goes on with the next client.
+  virtual void CloseAtDisconnect() = 0;
+};
+
+class TZConnection {
+ public:
+  using THook = std::function<void(TZConnection&)>;
+
+  TZConnection() = default;
+  // Disconnects first.
+  ~TZConnection();
+  TZConnection(const TZConnection&) = delete;
+  TZConnection& operator=(const TZConnection&) = delete;
+
+  // Opens a live connection when there is none; nothing otherwise.
+  void Connect();
+  // Closes the attached clients and the live connection; nothing when there
+  // is no live connection. Never throws from the closing steps.
+  void Disconnect();
+  // True while a live connection exists and is open. Writing true connects,
+  // false disconnects; writing the current value does nothing.
+  bool Connected() const;
+  void SetConnected(bool connected);
+
+  // The current live connection, or null.
+  TZMySQLConnection* LiveConnection() const { return live_.get(); }
+  // The shared MySQL tokenizer; available whether connected or not.
+  IZTokenizer& GetTokenizer() const;
+
+  void RegisterClient(IZConnectionClient& client);
+  void UnregisterClient(IZConnectionClient& client);
+
+  const std::string& Protocol() const { return protocol_; }
+  void SetProtocol(const std::string& value) { protocol_ = value; }
+  const std::string& HostName() const { return hostName_; }
+  void SetHostName(const std::string& value) { hostName_ = value; }
+  // 0 means 3306.
+  int Port() const { return port_; }
+  void SetPort(int value) { port_ = value; }
+  const std::string& Database() const { return database_; }
+  void SetDatabase(const std::string& value) { database_ = value; }
+  const std::string& User() const { return user_; }
+  void SetUser(const std::string& value) { user_ = value; }
+  const std::string& Password() const { return password_; }
+  void SetPassword(const std::string& value) { password_ = value; }
+  const std::string& Catalog() const { return catalog_; }
+  void SetCatalog(const std::string& value) { catalog_ = value; }
+  // Lines name=value; the window sets "codepage=cp1250".
+  const TZProperties& Properties() const { return properties_; }
+  TZProperties& Properties() { return properties_; }
+  void SetProperties(const TZProperties& value) { properties_ = value; }
+  bool AutoCommit() const { return autoCommit_; }
+  void SetAutoCommit(bool value) { autoCommit_ = value; }
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool value) { readOnly_ = value; }
+  TZTransactIsolationLevel TransactIsolationLevel() const { return isolation_; }
+  void SetTransactIsolationLevel(TZTransactIsolationLevel value) { isolation_ = value; }
+  // Kept for completeness: no login dialog exists.
+  bool LoginPrompt() const { return loginPrompt_; }
+  void SetLoginPrompt(bool value) { loginPrompt_ = value; }
+  // Kept for completeness: the database layer shows no cursor.
+  bool SQLHourGlass() const { return sqlHourGlass_; }
+  void SetSQLHourGlass(bool value) { sqlHourGlass_ = value; }
+
+  THook BeforeConnect;
+  THook AfterConnect;
+  THook BeforeDisconnect;
+  THook AfterDisconnect;
+
+ private:
+  std::string protocol_;
+  std::string hostName_;
+  int port_ = 0;
+  std::string database_;
+  std::string user_;
+  std::string password_;
+  std::string catalog_;
+  TZProperties properties_;
+  bool autoCommit_ = true;
+  bool readOnly_ = false;
+  TZTransactIsolationLevel isolation_ = tiNone;
+  bool loginPrompt_ = false;
+  bool sqlHourGlass_ = false;
+
+  std::unique_ptr<TZMySQLConnection> live_;
+  std::vector<IZConnectionClient*> clients_;
+};
+
+}  // namespace zararod

@@ -1,0 +1,149 @@
+// TZMySQLConnection: one live connection to a MySQL server.
+//
+// Made by TZConnection at every connect from the settings of that moment,
+// opened at once, closed and released at disconnect, and never reused. It
+// owns the client library handle and the column-kind corrector (with its
+// metadata caches), and makes the statements that run on the handle.
+//
+// Statements and result sets made here keep a reference to this object and
+// use its handle: REQUIRES that the live connection outlives them.
+// Used by one thread only.
+#pragma once
+
+#include <mysql.h>
+
+#include <memory>
+#include <string>
+
+#include "db/column_info.h"
+#include "db/mysql_handle.h"
+#include "db/properties.h"
+#include "db/statement.h"
+
+namespace zararod {
+
+class IZTokenizer;
+
+enum TZTransactIsolationLevel {
+  tiNone,
+  tiReadUncommitted,
+  tiReadCommitted,
+  tiRepeatableRead,
+  tiSerializable,
+};
+
+// What a statement or error was about (offered to logging; nothing listens).
+enum TZLoggingCategory { lcConnect, lcDisconnect, lcExecute, lcOther };
+
+// Per-thread silence counter: while a SilentErrorScope lives on a thread, the
+// error check raises EZMySQLSilentException instead of EZSQLException. Used
+// by the metadata probes, which catch and discard it.
+class SilentErrorScope {
+ public:
+  SilentErrorScope();
+  ~SilentErrorScope();
+  SilentErrorScope(const SilentErrorScope&) = delete;
+  SilentErrorScope& operator=(const SilentErrorScope&) = delete;
+};
+// The calling thread's silence counter (0 when not silenced).
+int silentErrorCount();
+
+// The error check: when `handle` reports an error number other than 0 and a
+// non-empty text (trimmed of blanks and control characters at both ends),
+// raises EZSQLException (EZMySQLSilentException while silenced) "SQL Error: "
+// + text, with the number as its error code. Otherwise returns.
+void checkMySQLError(MYSQL* handle, TZLoggingCategory category,
+                     const std::string& sql);
+
+class TZMySQLConnection {
+ public:
+  // Takes the connection's settings. Sends nothing; Open connects.
+  //  - `hostName` is cut at its first "/", ":" or "?"; `database` at its
+  //    first "?".
+  //  - `port` 0 means 3306.
+  //  - `user` and `password` reach the server whole. When empty they are
+  //    replaced by the property "username" / "password" if present.
+  //  - The live property list is "UID=" user, "PWD=" password, then the lines
+  //    of `properties`.
+  TZMySQLConnection(const std::string& hostName, int port,
+                    const std::string& database, const std::string& user,
+                    const std::string& password, const TZProperties& properties);
+  ~TZMySQLConnection();
+  TZMySQLConnection(const TZMySQLConnection&) = delete;
+  TZMySQLConnection& operator=(const TZMySQLConnection&) = delete;
+
+  // Connects when closed: options and client flags from the properties,
+  // mysql_real_connect, then "SET CHARACTER SET " + the client code page when
+  // it is not empty. Throws EZSQLException ("SQL Error: …", or "Cannot connect
+  // to SQL server" with code -1); after a failure the live connection stays
+  // closed and holds no handle. Does nothing when open.
+  void Open();
+  // Closes the handle (mysql_close). Does nothing when closed.
+  void Close();
+  bool IsClosed() const { return closed_; }
+
+  // A new prepared statement for `sql` on this live connection; opens it
+  // first when closed. `info` are the statement's own properties.
+  std::unique_ptr<IZPreparedStatement> PrepareStatement(const std::string& sql,
+                                                        const TZProperties& info = {});
+  // A new plain statement; opens the live connection first when closed.
+  std::unique_ptr<IZStatement> CreateStatement(const TZProperties& info = {});
+
+  // Auto-commit: when the value differs from the current one (on after open)
+  // calls mysql_autocommit; a failure goes through the error check.
+  void SetAutoCommit(bool autoCommit);
+  bool GetAutoCommit() const { return autoCommit_; }
+  // When the level differs from the current one (tiNone after open) sends the
+  // matching "SET SESSION TRANSACTION ISOLATION LEVEL …" statement.
+  void SetTransactionIsolation(TZTransactIsolationLevel level);
+  TZTransactIsolationLevel GetTransactionIsolation() const { return isolation_; }
+  // Stored only.
+  void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+  bool IsReadOnly() const { return readOnly_; }
+  void SetCatalog(const std::string& catalog) { catalog_ = catalog; }
+  const std::string& GetCatalog() const { return catalog_; }
+
+  // The error check on this live connection's handle (see checkMySQLError).
+  void CheckError(TZLoggingCategory category, const std::string& sql);
+
+  // The client handle; null while closed.
+  MYSQL* Handle() const { return handle_.get(); }
+
+  const std::string& HostName() const { return hostName_; }
+  int Port() const { return port_; }
+  const std::string& Database() const { return database_; }
+  const std::string& User() const { return user_; }
+  // The live property list (UID, PWD, then the connection's properties).
+  const TZProperties& Properties() const { return properties_; }
+  // The "codepage" property trimmed of blanks; empty when absent.
+  const std::string& ClientCodePage() const { return clientCodePage_; }
+
+  // The shared MySQL tokenizer.
+  IZTokenizer& GetTokenizer() const;
+
+  // The column-kind correction of this live connection; see column_info.h
+  // for when it runs. Null until set. Owned for the life of this object.
+  void SetColumnKindCorrector(std::unique_ptr<IZColumnKindCorrector> corrector);
+  IZColumnKindCorrector* GetColumnKindCorrector() const { return corrector_.get(); }
+
+ private:
+  void setOptions();
+  unsigned long clientFlags() const;
+
+  std::string hostName_;
+  int port_;
+  std::string database_;
+  std::string user_;
+  std::string password_;
+  TZProperties properties_;
+  std::string clientCodePage_;
+  MySQLHandle handle_;
+  bool closed_ = true;
+  bool autoCommit_ = true;
+  TZTransactIsolationLevel isolation_ = tiNone;
+  bool readOnly_ = false;
+  std::string catalog_;
+  std::unique_ptr<IZColumnKindCorrector> corrector_;
+};
+
+}  // namespace zararod
