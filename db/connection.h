@@ -60,7 +60,7 @@ class TZConnection {
   // The current live connection, or null.
   TZMySQLConnection* LiveConnection() const { return live_.get(); }
   // The shared MySQL tokenizer; available whether connected or not.
-  IZTokenizer& GetTokenizer() const;
+  const IZTokenizer& GetTokenizer() const;
 
   void RegisterClient(IZConnectionClient& client);
   void UnregisterClient(IZConnectionClient& client);

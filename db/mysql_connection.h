@@ -119,7 +119,7 @@ class TZMySQLConnection {
   const std::string& ClientCodePage() const { return clientCodePage_; }
 
   // The shared MySQL tokenizer.
-  IZTokenizer& GetTokenizer() const;
+  const IZTokenizer& GetTokenizer() const;
 
   // The column-kind correction of this live connection; see column_info.h
   // for when it runs. Null until set. Owned for the life of this object.
