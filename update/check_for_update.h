@@ -1,0 +1,93 @@
+// The version check behind the "kontrola" button.
+//
+// The update server publishes a version file (<BaseName>.ver) whose second
+// line carries the time stamp of its current build, and the setup program of
+// that build. CheckForUpdate fetches the version file into the executable's
+// directory, compares the server's stamp with the last-write time of the local
+// executable, writes both into "verze.log" there, and, when the server's build
+// is newer, fetches the setup program beside the executable.
+//
+// Files it leaves in the directory: the version file, "verze.log" (written
+// anew by every check that reaches the comparison: "Verze programu: " + the
+// local stamp, then "Verze internet: " + the server's stamp, each line ending
+// with CR LF), and after a newer build was found the setup program (on this
+// platform made executable). The version file is deleted before every fetch;
+// an older setup program stays until a new download replaces it.
+#pragma once
+
+#include <string>
+
+#include "update/download_file.h"
+
+namespace zararod {
+
+// Result codes of the check.
+inline constexpr const char* kUpdateNewer = "A";       // newer build; setup fetched
+inline constexpr const char* kUpdateNotNewer = "N";    // the server's build is not newer
+inline constexpr const char* kUpdateNoFile = "S";      // no version file after the fetch
+inline constexpr const char* kUpdateFetchError = "E";  // newer, but fetching the setup raised
+
+// The names the "kontrola" handler passes. On Windows the setup program and
+// the executable carry ".exe"; elsewhere they have no extension, so that the
+// local stamp is read from the program that is actually installed.
+inline constexpr const char* kUpdateBaseName = "setupzararod";
+#ifdef _WIN32
+inline constexpr const char* kUpdateExeName = "zararod.exe";
+inline constexpr const char* kSetupProgramSuffix = ".exe";
+#else
+inline constexpr const char* kUpdateExeName = "zararod";
+inline constexpr const char* kSetupProgramSuffix = "";
+#endif
+
+// Where a check looks.
+struct UpdateSite {
+  // Base URL of the update server; the file names are appended to it as
+  // they stand, so it ends with "/" (its path ends in "knihovna/").
+  std::string baseUrl;
+  // The executable's directory, ending with the path separator (ExePath()).
+  std::string directory;
+  // Passed to every DownloadFile; the program leaves it at its default.
+  DownloadOptions download;
+};
+
+// The site the program uses: UpdateBaseUrl() (update/update_url.h) and
+// ExePath().
+UpdateSite programUpdateSite();
+
+// The setup program's file name: BaseName + kSetupProgramSuffix.
+std::string setupFileName(const std::string& BaseName);
+
+// The server's stamp extracted from the second line of a version file:
+// every ExeName (letter case ignored) and every ".000" become "|", the text
+// between the first and the second "|" is taken (the rest of the line when
+// there is only one, nothing when there is none), and bytes up to 0x20 are
+// trimmed from both ends.
+std::string serverStamp(const std::string& line, const std::string& ExeName);
+
+// True when the server's stamp is greater than the local one, comparing
+// bytes as unsigned values; a proper prefix is the smaller.
+bool isNewerStamp(const std::string& server, const std::string& local);
+
+// Runs the check on `site` and returns one of the result codes above.
+//
+// The version file is fetched from site.baseUrl + BaseName + ".ver" into
+// site.directory + BaseName + ".ver"; the local stamp is DateTimeStr of
+// FileDateTime of site.directory + ExeName (1899-12-30 00:00:00 when that file
+// is missing). When the result is kUpdateNewer and Download is true, the
+// setup program is fetched from site.baseUrl + setupFileName(BaseName) into
+// site.directory under the same name; a failed fetch (status other than 200)
+// keeps kUpdateNewer, an error raised by it gives kUpdateFetchError.
+//
+// Throws (and then writes no log and fetches no setup program):
+//  - Exception "List index out of bounds (1)" when the version file has fewer
+//    than two lines;
+//  - EFOpenError / EReadError when the version file cannot be read;
+//  - EFCreateError / EWriteError when verze.log cannot be written.
+std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeName,
+                           bool Download, const UpdateSite& site);
+
+// The same on programUpdateSite().
+std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeName,
+                           bool Download);
+
+}  // namespace zararod

@@ -1,0 +1,64 @@
+// HTTP(S) file download used by the update check.
+//
+// DownloadFile fetches the resource at a URL and stores its body byte for byte
+// in a local file. It runs synchronously on the calling thread and keeps no
+// state between calls.
+//
+// What every request does:
+//  - announces the user agent "Voruzi";
+//  - asks for a fresh answer from the origin server (Cache-Control: no-cache,
+//    Pragma: no-cache);
+//  - follows redirections (at most kMaxRedirects, http and https only); the
+//    status that counts is that of the final answer;
+//  - verifies the server's certificate and host name (never switched off);
+//  - gives up when no connection is made within kConnectTimeoutSeconds, or
+//    when fewer than kLowSpeedBytesPerSecond arrive per second for
+//    kLowSpeedSeconds in a row, so that a silent or trickling server cannot
+//    hang the program. There is no limit on the total time, so a large setup
+//    program over a slow but working line still arrives.
+//
+// The body is streamed to disk in pieces, never held whole in memory. It is
+// written into a temporary file beside the target ("<FileName>.part-<hex>")
+// which replaces the target only after the whole body has arrived (and, when
+// the server announced a length, exactly that many bytes). So a transfer that
+// breaks off never leaves a truncated file behind, and the target stays as it
+// was on every failure.
+#pragma once
+
+#include <string>
+
+namespace zararod {
+
+inline constexpr long kMaxRedirects = 10;
+inline constexpr long kConnectTimeoutSeconds = 30;
+inline constexpr long kLowSpeedBytesPerSecond = 100;
+inline constexpr long kLowSpeedSeconds = 60;
+
+struct DownloadOptions {
+  // A PEM file of certificate authorities trusted instead of the system's
+  // store. Empty (the default, and what the program itself always uses): the
+  // system's store. Tests set it to their own authority; verification of the
+  // certificate and host name stays on either way.
+  std::string caFile;
+};
+
+// Fetches Url (an absolute http or https URL, passed on unchanged) into the
+// file FileName (a full path).
+//
+// Returns true when the final answer had status 200 and its whole body is now
+// in FileName (an empty body gives an empty file). Returns false in every
+// other case: host not resolvable or not reachable, secure connection refused
+// (an untrusted certificate included), a status other than 200, too many
+// redirections, the transfer breaking off or stalling, a read or write error
+// in the middle of the body. On false FileName is untouched: an older file of
+// that name stays as it was, and no temporary file is left behind.
+//
+// Throws EFCreateError ("Cannot create file "<FileName>". <system message>")
+// when the answer was 200 but FileName cannot be created or replaced (for
+// example the folder is not writable, does not exist, or FileName is a
+// folder); FileName is then untouched as well.
+bool DownloadFile(const std::string& Url, const std::string& FileName);
+bool DownloadFile(const std::string& Url, const std::string& FileName,
+                  const DownloadOptions& options);
+
+}  // namespace zararod

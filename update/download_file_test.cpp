@@ -1,0 +1,171 @@
+#include "update/download_file.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "update/testdata/local_http_server.h"
+#include "util/file_errors.h"
+
+namespace zararod {
+namespace {
+
+using ::testing::HasSubstr;
+using zararod::testing::LocalHttpServer;
+using zararod::testing::patternBytes;
+using zararod::testing::readFile;
+using zararod::testing::ScratchDir;
+using zararod::testing::writeFile;
+
+// A loopback port on which nobody listens.
+int refusedPort() {
+  int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  close(s);
+  return ntohs(address.sin_port);
+}
+
+std::vector<std::string> filesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class DownloadFileTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    docroot_ = std::make_unique<ScratchDir>();
+    writeFile(*docroot_ / "small.txt", "zararod.exe 2026-07-29 12:10:56.000\r\n");
+    writeFile(*docroot_ / "empty", "");
+    writeFile(*docroot_ / "body2050", patternBytes(2050));
+    server_ = std::make_unique<LocalHttpServer>(docroot_->path());
+  }
+  static void TearDownTestSuite() {
+    server_.reset();
+    docroot_.reset();
+  }
+
+  DownloadOptions trusted() const { return {server_->caFile()}; }
+
+  static std::unique_ptr<ScratchDir> docroot_;
+  static std::unique_ptr<LocalHttpServer> server_;
+  ScratchDir dir_;
+};
+std::unique_ptr<ScratchDir> DownloadFileTest::docroot_;
+std::unique_ptr<LocalHttpServer> DownloadFileTest::server_;
+
+TEST_F(DownloadFileTest, StoresTheWholeBodyOfA200Answer) {
+  struct Case {
+    std::string url;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {server_->httpUrl("/files/small.txt"), readFile(*docroot_ / "small.txt")},
+      {server_->httpUrl("/files/empty"), ""},
+      {server_->httpUrl("/files/body2050"), patternBytes(2050)},
+      // No length announced: the body ends with the last chunk.
+      {server_->httpUrl("/chunked/3000"), patternBytes(3000)},
+      {server_->httpUrl("/redirect/3/files/body2050"), patternBytes(2050)},
+      {server_->httpsUrl("/files/body2050"), patternBytes(2050)},
+      {server_->httpsUrl("/redirect/2/files/small.txt"),
+       readFile(*docroot_ / "small.txt")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    const std::string target = dir_ / "target";
+    writeFile(target, "an older, longer file that must be replaced whole");
+    EXPECT_TRUE(DownloadFile(c.url, target, trusted()));
+    EXPECT_EQ(readFile(target), c.expected);
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"target"});
+  }
+}
+
+TEST_F(DownloadFileTest, FailureReturnsFalseAndLeavesTheTargetAsItWas) {
+  const std::string refused =
+      "http://127.0.0.1:" + std::to_string(refusedPort()) + "/files/small.txt";
+  const std::string urls[] = {
+      server_->httpUrl("/files/missing"),
+      server_->httpUrl("/status/500"),
+      server_->httpUrl("/loop"),  // more redirections than allowed
+      // The transfer breaks off mid-way: announced 2050, sent 1000.
+      server_->httpUrl("/cut/2050/1000"),
+      server_->httpUrl("/chunked-cut/3000"),
+      "http://no-such-host.invalid/knihovna/setupzararod.ver",
+      refused,
+      // Certificate verification stays on: an authority the system does not
+      // know, and a trusted authority's certificate for another host.
+      server_->httpsUrl("/files/small.txt"),
+      server_->wrongHostUrl("/files/small.txt"),
+      "file:///etc/hostname",
+  };
+  for (const std::string& url : urls) {
+    SCOPED_TRACE(url);
+    const bool trustTestAuthority = url != server_->httpsUrl("/files/small.txt");
+    const DownloadOptions options = trustTestAuthority ? trusted() : DownloadOptions{};
+
+    const std::string fresh = dir_ / "fresh";
+    EXPECT_FALSE(DownloadFile(url, fresh, options));
+    EXPECT_TRUE(filesIn(dir_.path()).empty());
+
+    const std::string older = dir_ / "older";
+    writeFile(older, "older");
+    EXPECT_FALSE(DownloadFile(url, older, options));
+    EXPECT_EQ(readFile(older), "older");
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"older"});
+    std::filesystem::remove(older);
+  }
+}
+
+TEST_F(DownloadFileTest, AnnouncesItselfAndAsksTheOriginForAFreshAnswer) {
+  const std::string target = dir_ / "headers";
+  ASSERT_TRUE(DownloadFile(server_->httpUrl("/headers"), target));
+  const std::string seen = readFile(target);
+  EXPECT_THAT(seen, HasSubstr("User-Agent: Voruzi\r\n"));
+  EXPECT_THAT(seen, HasSubstr("Cache-Control: no-cache\r\n"));
+  EXPECT_THAT(seen, HasSubstr("Pragma: no-cache\r\n"));
+}
+
+TEST_F(DownloadFileTest, TargetThatCannotBeCreatedRaisesTheFileError) {
+  struct Case {
+    std::string target;
+    std::string message;
+  };
+  std::filesystem::create_directory(dir_ / "a-folder");
+  const Case cases[] = {
+      {dir_ / "a-folder", "Cannot create file \"" + (dir_ / "a-folder") +
+                              "\". Is a directory"},
+      {dir_ / "no-such-folder/file", "Cannot create file \"" +
+                                         (dir_ / "no-such-folder/file") +
+                                         "\". No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    for (const char* path : {"/files/small.txt", "/files/empty"}) {
+      try {
+        DownloadFile(server_->httpUrl(path), c.target);
+        ADD_FAILURE() << "no error raised";
+      } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), c.message);
+      }
+    }
+    // Without a 200 answer nothing is created, so nothing fails.
+    EXPECT_FALSE(DownloadFile(server_->httpUrl("/files/missing"), c.target));
+  }
+  EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"a-folder"});
+}
+
+}  // namespace
+}  // namespace zararod
