@@ -1,0 +1,47 @@
+// The logic of the "kontrola" button (suiButton5Click), shared by the window
+// and by `zararod-cli check-update`.
+//
+// RunUpdateCheck lets pending events run, calls CheckForUpdate with the
+// handler's names (kUpdateBaseName, kUpdateExeName) and reports its result
+// through reporter.ShowMessage (cp1250 texts):
+//
+//   "A"  "Nyní bude aktualizován program Zararod." CR
+//        "Bude proveden restart programu!"                 Information
+//   "E"  "Chyba připojení."                                 Stop
+//   "S"  "Chyba. Není soubor."                              Stop
+//   "N"  "Není nová verze."                                 Information
+//
+// After the "A" message has been closed it lets pending events run, starts the
+// setup program from the executable's directory (site.directory) without
+// waiting for it (whether the start succeeds is not looked at), and returns
+// with endProgram set: the caller then closes the main window and ends the
+// program (the window: close, ask the application to terminate, process
+// pending events, close again), so that the setup program can replace it.
+//
+// Errors of the check itself (a version file of fewer than two lines, a
+// version file that cannot be read, a verze.log that cannot be written) pass
+// to the caller without any message of this handler; the window shows them in
+// its error box.
+#pragma once
+
+#include <string>
+
+#include "app/job_reporter.h"
+#include "update/check_for_update.h"
+
+namespace zararod {
+
+struct UpdateHandlerResult {
+  // The result code of CheckForUpdate (kUpdateNewer ... kUpdateFetchError).
+  std::string code;
+  // The setup program has been started; the caller must end the program now.
+  bool endProgram = false;
+};
+
+// On programUpdateSite(): the built-in or configured base URL, ExePath().
+UpdateHandlerResult RunUpdateCheck(JobReporter& reporter);
+
+// On the given site (tests point it at a local server and a scratch folder).
+UpdateHandlerResult RunUpdateCheck(JobReporter& reporter, const UpdateSite& site);
+
+}  // namespace zararod
