@@ -47,8 +47,9 @@ class TZSQLScriptParser {
 
   // Discards the statements and the uncompleted statement.
   void Clear();
-  // Splits `text` and appends its statements; an uncompleted statement left
-  // from an earlier call is continued (after a line feed).
+  // Splits `text` into the statements, replacing those of an earlier call.
+  // An uncompleted statement left by an earlier call is continued: it is
+  // taken as the start of the text, followed by a line feed.
   void ParseText(const std::string& text);
 
   // The statements that ended with a delimiter.
