@@ -37,6 +37,11 @@ struct TZColumnInfo {
   bool Searchable = false;
   bool CaseSensitive = false;
   std::optional<std::string> DefaultValue;
+  // The declared type name of the traced table column (TYPE_NAME of the
+  // column metadata: "int", "decimal", "enum", ...); filled by the correction
+  // when it traces the column, empty otherwise. Read by the query's field
+  // definitions.
+  std::string DeclaredTypeName;
 };
 
 using TZColumnInfos = std::vector<TZColumnInfo>;
