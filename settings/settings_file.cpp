@@ -25,15 +25,16 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Hands the lines of a file to a visitor, one at a time. Lines end at CR LF,
-// LF or CR; the last line needs no line end. The visitor returns true to stop.
-// Returns false when the file cannot be opened or a read fails.
+// LF or CR; the last line needs no line end. A CR LF pair is handed on as a
+// line end followed by an empty line, which no reader looks at. The visitor
+// returns true to stop. Returns false when the file cannot be opened or a
+// read fails.
 template <typename Visitor>
 bool forEachLine(const std::string& fileName, Visitor&& visit) {
   FilePtr file(std::fopen(fileName.c_str(), "rbe"));
   if (!file) return false;
   std::string line;
-  bool afterCr = false;   // the previous chunk ended with CR
-  bool atStart = true;    // nothing read yet (for the byte-order mark)
+  bool atStart = true;  // nothing read yet (for the byte-order mark)
   char chunk[65536];
   for (;;) {
     const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
@@ -48,23 +49,13 @@ bool forEachLine(const std::string& fileName, Visitor&& visit) {
       if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
       atStart = false;
     }
-    if (afterCr && !rest.empty() && rest.front() == '\n') rest.remove_prefix(1);
-    afterCr = false;
-    while (!rest.empty()) {
-      const std::size_t end = rest.find_first_of("\r\n");
-      if (end == std::string_view::npos) {
-        line.append(rest);
-        break;
-      }
+    for (std::size_t end; (end = rest.find_first_of("\r\n")) != std::string_view::npos;
+         rest.remove_prefix(end + 1)) {
       line.append(rest.substr(0, end));
       if (visit(std::string_view(line))) return true;
       line.clear();
-      if (rest[end] == '\r') {
-        if (end + 1 == rest.size()) afterCr = true;
-        else if (rest[end + 1] == '\n') rest.remove_prefix(1);
-      }
-      rest.remove_prefix(end + 1);
     }
+    line.append(rest);
   }
   if (!line.empty()) visit(std::string_view(line));
   return true;
