@@ -36,12 +36,20 @@
 #include <vector>
 
 #include "db/field_types.h"
+#include "db/sql_types.h"
 
 namespace zararod {
 
 // A value with its own type; std::monostate is null. Date-time values are
 // doubles.
 using TVariant = std::variant<std::monostate, bool, std::int32_t, std::int64_t, double, std::string>;
+
+// The field kind of a column kind: stBoolean ftBoolean; stByte, stShort
+// ftSmallint; stInteger ftInteger; stLong ftLargeint; stFloat, stDouble,
+// stBigDecimal ftFloat; stString ftString; stUnicodeString, stUnicodeStream
+// ftWideString; stBytes ftBytes; stDate ftDate; stTime ftTime; stTimestamp
+// ftDateTime; stAsciiStream ftMemo; stBinaryStream ftBlob; else ftUnknown.
+TFieldType FieldTypeOfSQLType(TZSQLType type);
 
 // One column value of one fetched row, as the query keeps it.
 struct TFieldValue {
@@ -66,12 +74,14 @@ struct TFieldDef {
   int FieldNo = 0;            // position in the result, from 1
   bool Required = false;      // kept for completeness, not used
   bool ReadOnly = false;      // kept for completeness, not used
-  // The column's declared type as the server's table metadata states it,
-  // lower-cased type name such as "decimal", "enum", "varchar"; empty when the
+  // The column's declared type name as the server's table metadata states
+  // it, lower-cased, such as "decimal", "enum", "varchar"; empty when the
   // column could not be traced to a table column.
   std::string DeclaredTypeName;
-  // The client library's field type code (MYSQL_TYPE_*) of the column.
-  int ServerTypeCode = 0;
+  // The column kind the field kind was made from (after the correction from
+  // the tables' declared types), and the column's scale (decimals).
+  TZSQLType ColumnKind = stUnknown;
+  int Scale = 0;
 };
 
 // The ordered field definitions of a result.
