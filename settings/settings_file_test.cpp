@@ -5,26 +5,18 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <random>
 
 #include "settings/connection_settings.h"
+#include "testing/temp_dir.h"
 #include "util/platform.h"
 
 namespace zararod {
 namespace {
 
-namespace fs = std::filesystem;
-
 class SettingsFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/zr_settings_XXXXXX";
-    dir_ = ::mkdtemp(pattern);
-    name_ = dir_ + "/vedid.ini";
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   void write(const std::string& bytes) {
     std::ofstream(name_, std::ios::binary | std::ios::trunc) << bytes;
@@ -34,8 +26,9 @@ class SettingsFileTest : public ::testing::Test {
     return SettingsFile(name_).ReadText(section, key, def);
   }
 
-  std::string dir_;
-  std::string name_;
+  zararod::testing::TempDir temp_;
+  const std::string& dir_ = temp_.path();
+  const std::string name_ = temp_.file("vedid.ini");
 };
 
 TEST_F(SettingsFileTest, ReadTextRules) {

@@ -5,25 +5,18 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
+#include "testing/temp_dir.h"
 #include "util/file_errors.h"
 
 namespace zararod {
 namespace {
 
-namespace fs = std::filesystem;
-
 class FileIoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/zr_file_io_XXXXXX";
-    dir_ = ::mkdtemp(pattern);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string file(const std::string& name) const { return dir_ + "/" + name; }
+  std::string file(const std::string& name) const { return temp_.file(name); }
 
-  std::string dir_;
+  zararod::testing::TempDir temp_;
+  const std::string& dir_ = temp_.path();
 };
 
 // The message of the error that the call raises, checked for its kind.

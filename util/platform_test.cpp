@@ -14,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "testing/temp_dir.h"
 #include "util/date_time.h"
 
 namespace zararod {
@@ -21,20 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh directory under /tmp, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/zr_platform_XXXXXX";
-    path_ = ::mkdtemp(pattern);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using zararod::testing::TempDir;
 
 std::string readText(const std::string& name) {
   std::ifstream in(name);
