@@ -1,0 +1,93 @@
+// "nahrát Adresář": the queued addresses from the central server into the
+// local server.
+#include "app/job_support.h"
+#include "app/job_texts.h"
+#include "app/jobs.h"
+#include "app/value_builders.h"
+#include "db/sql_strings.h"
+
+namespace zararod {
+
+namespace {
+
+// The columns of the INSERT, in the order and spelling of its lines.
+constexpr const char* kColumns[] = {
+    "NAZEVPODNI", "SIDLO", "ULICECISLO", "PSC",  "POSTA",    "KODPAR",     "ICO",
+    "KOD_PLATCE", "ADR1",  "ADR2",       "ADR3", "ADR4",     "ADR5",       "ADR6",
+    "emailobj",   "email_fakt", "LIC_VNITRO"};
+
+}  // namespace
+
+int Jobs::ImportAddresses(JobReporter& reporter) {
+  const JobReporter::Line line = JobReporter::Line::Addresses;
+  JobTransaction sending(transaction2_);
+  JobTransaction receiving(transaction1_);
+  std::vector<std::string> lines;
+
+  ZConnection2.Disconnect();
+  ZConnection2.SetDatabase("dovodi");
+  ZConnection2.Connect();
+  sending.Begin();
+  const bool centralNbe = noBackslashEscapes(ZConnection2);
+  setQueryText(ZQuery21, "select * from adresar_" + rada + ";");
+  ZQuery21.Open();
+  const int count = ZQuery21.RecordCount();
+  reporter.SetStatusText(line, texts::kStatusAddresses + std::to_string(count));
+  reporter.ProcessPendingEvents();
+
+  ZConnection1.Disconnect();
+  ZConnection1.SetDatabase("dovodi");
+  ZConnection1.Connect();
+  receiving.Begin();
+  const bool localNbe = noBackslashEscapes(ZConnection1);
+
+  lines.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"A00\";");
+  lines.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"790\";");
+  ZQuery21.First();
+  reporter.SetProgressMax(line, count);
+  reporter.SetProgressVisible(line, true);
+  int counter = 0;
+  reporter.SetProgressPosition(line, 0);
+  reporter.ProcessPendingEvents();
+
+  while (!ZQuery21.Eof()) {
+    ++counter;
+    reporter.SetProgressPosition(line, counter);
+    reporter.ProcessPendingEvents();
+    const std::string key = keyText(ZQuery21.FieldByName("kodpar"));
+    lines.push_back("delete from adresar where kodpar = " + quoteLiteral(key, localNbe) + ";");
+
+    setQueryText(ZQuery22, "select * from adresar where kodpar = " + quoteLiteral(key, centralNbe));
+    ZQuery22.Open();
+    ZQuery22.First();
+    if (ZQuery22.RecordCount() == 1) {
+      lines.push_back("INSERT into adresar SET ");
+      for (const char* column : kColumns) {
+        const TField& field = ZQuery22.FieldByName(column);
+        lines.push_back(std::string(" ") + column + "=" +
+                        textLiteral(readField(field), declaredType(ZQuery22, field), localNbe) +
+                        ",");
+      }
+      lines.push_back(" DATUMZAL=NOW();");
+    }
+    setQueryText(ZQuery22,
+                 "delete from adresar_" + rada + " where kodpar = " + quoteLiteral(key, centralNbe));
+    ZQuery22.ExecSQL();
+    ZQuery22.Close();
+    ZQuery21.Next();
+  }
+  saveLines(lines, "aad.txt");
+  lines.clear();
+
+  ZSQLProcessor1.Script().Clear();
+  ZSQLProcessor1.Script().LoadFromFile("aad.txt");
+  runScript(ZSQLProcessor1);
+  receiving.Finish(dryRun_);
+  sending.Finish(dryRun_);
+
+  reporter.ShowMessage(texts::kImported + std::to_string(counter) + texts::kImportedSuffix,
+                       JobReporter::Icon::Information);
+  return counter;
+}
+
+}  // namespace zararod

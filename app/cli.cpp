@@ -1,0 +1,168 @@
+#include "app/cli.h"
+
+#include <exception>
+
+#include "app/jobs.h"
+#include "util/cp1250.h"
+#include "util/exception.h"
+#include "util/platform.h"
+
+namespace zararod {
+
+std::string cliUsage() {
+  return "usage: zararod-cli <command> [settings-file] [--dry-run]\n"
+         "commands: status, import-addresses, send-vl, send-ll, check-update\n"
+         "settings-file defaults to vedid.ini beside the program\n";
+}
+
+std::optional<CliOptions> parseCliArguments(const std::vector<std::string>& args,
+                                            std::string& error) {
+  static const char* const kCommands[] = {"status", "import-addresses", "send-vl", "send-ll",
+                                          "check-update"};
+  CliOptions options;
+  std::vector<std::string> positional;
+  for (const std::string& arg : args) {
+    if (arg == "--dry-run") {
+      options.dryRun = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      error = "unknown option " + arg;
+      return std::nullopt;
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.empty() || positional.size() > 2) {
+    error = positional.empty() ? "no command given" : "too many arguments";
+    return std::nullopt;
+  }
+  options.command = positional[0];
+  bool known = false;
+  for (const char* command : kCommands) known = known || options.command == command;
+  if (!known) {
+    error = "unknown command " + options.command;
+    return std::nullopt;
+  }
+  if (positional.size() == 2) options.settingsPath = positional[1];
+  if (options.dryRun && (options.command == "status" || options.command == "check-update")) {
+    error = "--dry-run applies to import-addresses, send-vl and send-ll";
+    return std::nullopt;
+  }
+  return options;
+}
+
+int progressPercent(int position, int max) {
+  if (max <= 0) return 0;
+  return static_cast<int>(static_cast<long long>(position) * 100 / max);
+}
+
+std::string errorBoxText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+  return message;
+}
+
+void TerminalReporter::SetStatusText(Line, const std::string& text) {
+  endProgressLine();
+  std::fprintf(out_, "%s\n", cp1250ToUtf8(text).c_str());
+  std::fflush(out_);
+}
+
+void TerminalReporter::DisableJob(Line) { anyDisabled_ = true; }
+
+void TerminalReporter::SetProgressMax(Line, int max) {
+  max_ = max;
+  lastDrawn_ = -1;
+  drawBar();
+}
+
+void TerminalReporter::SetProgressPosition(Line, int position) {
+  position_ = position;
+  drawBar();
+}
+
+void TerminalReporter::SetProgressVisible(Line, bool visible) {
+  barVisible_ = visible;
+  lastDrawn_ = -1;
+  if (visible) {
+    drawBar();
+  } else {
+    endProgressLine();
+  }
+}
+
+void TerminalReporter::ProcessPendingEvents() {
+  if (barOnScreen_) std::fflush(out_);
+}
+
+void TerminalReporter::ShowMessage(const std::string& text, Icon) {
+  endProgressLine();
+  std::fprintf(out_, "%s\n", cp1250ToUtf8(text).c_str());
+  std::fflush(out_);
+}
+
+void TerminalReporter::drawBar() {
+  if (!drawProgress_ || !barVisible_) return;
+  const int percent = progressPercent(position_, max_);
+  if (percent == lastDrawn_) return;
+  lastDrawn_ = percent;
+  constexpr int kWidth = 40;
+  const int filled = percent * kWidth / 100;
+  std::string bar(static_cast<std::size_t>(filled), '#');
+  bar.append(static_cast<std::size_t>(kWidth - filled), ' ');
+  std::fprintf(out_, "\r[%s] %3d%%", bar.c_str(), percent);
+  barOnScreen_ = true;
+}
+
+void TerminalReporter::endProgressLine() {
+  if (!barOnScreen_) return;
+  std::fputc('\n', out_);
+  barOnScreen_ = false;
+  lastDrawn_ = -1;
+}
+
+namespace {
+
+void printRejected(const Jobs& jobs, std::FILE* err) {
+  for (const Jobs::Rejected& rejected : jobs.RejectedStatements()) {
+    std::fprintf(err, "rejected by the receiving server: %s\n  %s\n",
+                 cp1250ToUtf8(rejected.statement).c_str(),
+                 cp1250ToUtf8(rejected.message).c_str());
+  }
+}
+
+}  // namespace
+
+int runCli(const CliOptions& options, Jobs& jobs, TerminalReporter& reporter, std::FILE* err) {
+  const std::string settings =
+      options.settingsPath.empty() ? ExePath() + "vedid.ini" : options.settingsPath;
+  try {
+    jobs.ApplySettings(settings);
+    if (options.command == "status") {
+      jobs.CheckStatus(reporter);
+      return reporter.AnyJobDisabled() ? kExitFailed : kExitOk;
+    }
+    if (options.command == "check-update") {
+      std::fprintf(err, "zararod-cli: check-update is not available in this build\n");
+      return kExitFailed;
+    }
+    jobs.SetDryRun(options.dryRun);
+    if (options.command == "import-addresses") {
+      jobs.ImportAddresses(reporter);
+    } else {
+      jobs.SendSlips(options.command == "send-vl" ? SlipKind::Weighing : SlipKind::Laboratory,
+                     reporter);
+    }
+    if (options.dryRun) {
+      std::fprintf(reporter.out(), "dry run: nothing was committed; both servers rolled back\n");
+    }
+    return kExitOk;
+  } catch (const Exception& e) {
+    printRejected(jobs, err);
+    std::fprintf(err, "zararod-cli: %s\n", cp1250ToUtf8(errorBoxText(e.Message())).c_str());
+    if (options.dryRun) std::fprintf(err, "dry run: both servers rolled back\n");
+  } catch (const std::exception& e) {
+    std::fprintf(err, "zararod-cli: %s\n", errorBoxText(e.what()).c_str());
+  }
+  return kExitFailed;
+}
+
+}  // namespace zararod

@@ -1,0 +1,24 @@
+// zararod-cli: see app/cli.h.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+#include "app/jobs.h"
+#include "util/format_settings.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  auto options = zararod::parseCliArguments(args, error);
+  if (!options) {
+    std::fprintf(stderr, "zararod-cli: %s\n%s", error.c_str(), zararod::cliUsage().c_str());
+    return zararod::kExitUsage;
+  }
+  zararod::LoadFormatSettingsFromLocale();
+  zararod::Jobs jobs;
+  zararod::TerminalReporter reporter(stdout, isatty(STDOUT_FILENO) != 0);
+  return zararod::runCli(*options, jobs, reporter, stderr);
+}

@@ -1,0 +1,68 @@
+#include "app/job_support.h"
+
+#include "db/connection.h"
+#include "db/sql_strings.h"
+#include "util/file_io.h"
+
+namespace zararod {
+
+void setQueryText(TZQuery& query, const std::string& text) {
+  query.Close();
+  query.SQL().Clear();
+  query.SQL().Add(text);
+}
+
+std::string keyText(const TField& field) {
+  return field.AsServerText().value_or(std::string());
+}
+
+std::string declaredType(const TZQuery& query, const TField& field) {
+  return query.FieldDefs()[field.Index()].DeclaredTypeName;
+}
+
+void saveLines(const std::vector<std::string>& lines, const std::string& fileName) {
+  std::string bytes;
+  for (const std::string& line : lines) {
+    bytes += line;
+    bytes += "\r\n";
+  }
+  writeFileBytes(fileName, bytes);
+}
+
+JobTransaction::~JobTransaction() {
+  if (open_) Rollback();
+}
+
+void JobTransaction::Begin() {
+  run("START TRANSACTION");
+  open_ = true;
+}
+
+void JobTransaction::Commit() {
+  run("COMMIT");
+  open_ = false;
+}
+
+void JobTransaction::Rollback() noexcept {
+  open_ = false;
+  try {
+    run("ROLLBACK");
+  } catch (...) {
+    if (query_.Connection() != nullptr) query_.Connection()->Disconnect();
+  }
+}
+
+void JobTransaction::Finish(bool dryRun) {
+  if (dryRun) {
+    Rollback();
+  } else {
+    Commit();
+  }
+}
+
+void JobTransaction::run(const char* statement) {
+  setQueryText(query_, statement);
+  query_.ExecSQL();
+}
+
+}  // namespace zararod

@@ -1,0 +1,50 @@
+// Small pieces shared by the jobs: statement texts on queries, the keys of
+// queue rows, the declared type of a column, the script files, and the
+// transaction that guards one side of a job.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "db/query.h"
+
+namespace zararod {
+
+// Close the query, clear its text and set it to `text`.
+void setQueryText(TZQuery& query, const std::string& text);
+
+// A key column of a queue row: the bytes the server holds (empty for NULL).
+std::string keyText(const TField& field);
+
+// The declared type name of a field's column ("varchar", "timestamp"...),
+// empty when the column was not traced to a table column.
+std::string declaredType(const TZQuery& query, const TField& field);
+
+// Writes every line followed by CR LF to `fileName`, replacing the file.
+// Throws the file errors of util/file_io.h.
+void saveLines(const std::vector<std::string>& lines, const std::string& fileName);
+
+// START TRANSACTION ... COMMIT on the connection of `query`. Going out of
+// scope without Commit rolls back; a rollback that fails (the connection
+// died) drops the live connection, which makes the server roll back.
+class JobTransaction {
+ public:
+  explicit JobTransaction(TZQuery& query) : query_(query) {}
+  ~JobTransaction();
+  JobTransaction(const JobTransaction&) = delete;
+  JobTransaction& operator=(const JobTransaction&) = delete;
+
+  void Begin();
+  void Commit();
+  void Rollback() noexcept;
+  // Commit, or roll back in a dry run.
+  void Finish(bool dryRun);
+
+ private:
+  void run(const char* statement);
+
+  TZQuery& query_;
+  bool open_ = false;
+};
+
+}  // namespace zararod

@@ -1,0 +1,95 @@
+#include "app/jobs.h"
+
+#include <mysql.h>
+
+#include "app/value_builders.h"
+#include "db/db_exceptions.h"
+#include "db/sql_strings.h"
+#include "settings/connection_settings.h"
+
+namespace zararod {
+
+namespace {
+
+void initialValues(TZConnection& connection, const std::string& database) {
+  connection.SetProtocol("mysql");
+  connection.SetHostName("localhost");
+  connection.SetDatabase(database);
+  connection.SetUser("root");
+  connection.SetPassword("");
+  connection.SetPort(0);
+  connection.SetProperties({"codepage=cp1250"});
+}
+
+void applyLogin(TZConnection& connection, const ServerLogin& login) {
+  connection.SetHostName(login.HostName);
+  connection.SetUser(login.User);
+  connection.SetPassword(login.Password);
+  connection.SetPort(login.Port);
+}
+
+}  // namespace
+
+bool noBackslashEscapes(const TZConnection& connection) {
+  TZMySQLConnection* live = connection.LiveConnection();
+  MYSQL* handle = live != nullptr ? live->Handle() : nullptr;
+  return handle != nullptr && (handle->server_status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) != 0;
+}
+
+Jobs::Jobs() {
+  initialValues(ZConnection1, "vorazu1");
+  initialValues(ZConnection2, "dovodi");
+  for (TZQuery* query : {&ZQuery1, &ZQuery2, &ZQuery3, &transaction1_}) {
+    query->SetConnection(&ZConnection1);
+  }
+  for (TZQuery* query : {&ZQuery21, &ZQuery22, &transaction2_}) {
+    query->SetConnection(&ZConnection2);
+  }
+  ZSQLProcessor1.SetConnection(&ZConnection1);
+  ZSQLProcessor1.SetDelimiter(";");
+  ZSQLProcessor21.SetConnection(&ZConnection2);
+  ZSQLProcessor21.SetDelimiter(";");
+}
+
+Jobs::~Jobs() = default;
+
+void Jobs::ApplySettings(const std::string& iniPath) {
+  ZConnection2.Disconnect();
+  ConnectionSettings settings = readConnectionSettings(iniPath);
+  applyLogin(ZConnection2, settings.Central);
+  rada = settings.rada;
+  ZConnection1.Disconnect();
+  applyLogin(ZConnection1, settings.Local);
+}
+
+std::string Jobs::udelejPolozky(const std::string& table, JobReporter& reporter) {
+  return zararod::udelejPolozky(ZQuery2, table, reporter);
+}
+
+std::string Jobs::udelejData(TZQuery& source, JobReporter& reporter) {
+  return zararod::udelejData(source, reporter, noBackslashEscapes(ZConnection2));
+}
+
+void Jobs::runScript(TZSQLProcessor& processor) {
+  rejected_.clear();
+  if (!dryRun_) {
+    processor.Execute();
+    return;
+  }
+  // A dry run goes on past a rejected statement to find every one of them.
+  processor.OnError = [this](TZSQLProcessor& p, int index, const std::exception& e,
+                             TZErrorHandleAction& action) {
+    rejected_.push_back({p.Statements(index), e.what()});
+    action = eaSkip;
+  };
+  try {
+    processor.Execute();
+  } catch (...) {
+    processor.OnError = nullptr;
+    throw;
+  }
+  processor.OnError = nullptr;
+  if (!rejected_.empty()) throw EZSQLException(rejected_.front().message);
+}
+
+}  // namespace zararod

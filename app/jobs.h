@@ -1,0 +1,119 @@
+// The handlers' logic of the main window, without any window: the settings,
+// the start-up status check, the address-book import and the two slip
+// transfers. The window TForm1 owns one Jobs and reports through its widgets;
+// zararod-cli owns one and reports on a terminal. There is one copy of each
+// handler's logic, here.
+//
+// Jobs owns the two connections (ZConnection1 to the local server,
+// ZConnection2 to the central server), the five queries, the two script
+// processors and the series number rada, all named as the window names them
+// and alive for as long as the Jobs object. The queries are declared after
+// the connections, so they are destroyed first.
+//
+// No record is ever lost. Each job runs its sending-side statements (the
+// queue read, the row reads and the queue deletes) inside one transaction on
+// the sending connection, and its script inside one transaction on the
+// receiving connection. When the script has run completely, the receiving
+// side commits first, then the sending side. On any error both sides are
+// rolled back (a connection that died takes its transaction with it), so
+// both servers hold what they held before the run, and the next run delivers
+// everything: every record is written as delete-then-insert, so sending it
+// again is harmless.
+//
+// Errors: ImportAddresses and SendSlips let every error through (the window
+// shows it in the error box, zararod-cli on stderr) after rolling back;
+// CheckStatus catches everything. Jobs must not be started inside one another
+// (the window ignores presses while a job runs).
+// Not thread-safe; used on one thread.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/job_reporter.h"
+#include "db/connection.h"
+#include "db/query.h"
+#include "db/sql_processor.h"
+
+namespace zararod {
+
+enum class SlipKind { Weighing, Laboratory };
+
+class Jobs {
+ public:
+  // The connections with their initial values: protocol "mysql", host
+  // "localhost", user "root", empty password, port 0, databases "vorazu1"
+  // (local) and "dovodi" (central), the one property "codepage=cp1250",
+  // not connected. rada is empty until the settings are applied.
+  Jobs();
+  ~Jobs();
+  Jobs(const Jobs&) = delete;
+  Jobs& operator=(const Jobs&) = delete;
+
+  // Reads the settings file (normally ExePath() + "vedid.ini") into the two
+  // connections and rada, disconnecting each first. Never throws for a
+  // missing or malformed file.
+  void ApplySettings(const std::string& iniPath);
+
+  // The three queue counts of the start-up check: sets the three status lines
+  // to their counts, or to "nelze se připojit k serveru " + host and disables
+  // that job. Never throws.
+  void CheckStatus(JobReporter& reporter);
+
+  // "nahrát Adresář": imports the queued addresses from the central server
+  // into the local server (script aad.txt in the working directory) and
+  // reports "Nahráno N nových adres". Returns N, the queue rows visited.
+  int ImportAddresses(JobReporter& reporter);
+
+  // "odeslat VL" / "odeslat LL": sends the queued slips from the local server
+  // to the central server (script avl.txt / all.txt in the working directory)
+  // and reports "Odesláno N nových VL" / "... LL". Returns N.
+  int SendSlips(SlipKind kind, JobReporter& reporter);
+
+  // The column list of `table` on the local server through ZQuery2.
+  std::string udelejPolozky(const std::string& table, JobReporter& reporter);
+  // The value list of the current row of `source` for the central server.
+  std::string udelejData(TZQuery& source, JobReporter& reporter);
+
+  // Dry run: a job runs in full inside its transactions, then both servers
+  // are rolled back instead of committed. Statements the receiving server
+  // rejects do not end a dry run; they are collected in RejectedStatements()
+  // (cleared when a job starts) and the job then throws as a real run would.
+  void SetDryRun(bool dryRun) { dryRun_ = dryRun; }
+  bool DryRun() const { return dryRun_; }
+  struct Rejected {
+    std::string statement;  // cp1250, as split from the script
+    std::string message;    // "SQL Error: ..."
+  };
+  const std::vector<Rejected>& RejectedStatements() const { return rejected_; }
+
+  TZConnection ZConnection1;  // local server, section LogON
+  TZConnection ZConnection2;  // central server, section LogON_adr
+  std::string rada;           // series number, pasted unquoted into adresar_<rada>
+
+  TZQuery ZQuery1{"ZQuery1"};    // local: queue counts, weighing-slip queue
+  TZQuery ZQuery2{"ZQuery2"};    // local: column lists, slip rows, queue deletes
+  TZQuery ZQuery3{"ZQuery3"};    // local: laboratory-slip queue
+  TZQuery ZQuery21{"ZQuery21"};  // central: address queue
+  TZQuery ZQuery22{"ZQuery22"};  // central: address rows, queue deletes
+  TZSQLProcessor ZSQLProcessor1;   // local: runs aad.txt
+  TZSQLProcessor ZSQLProcessor21;  // central: runs avl.txt / all.txt
+
+ private:
+  // Executes the script; in a dry run collects the rejected statements.
+  void runScript(TZSQLProcessor& processor);
+
+  // Private queries that carry the transaction statements, so that the
+  // window's queries keep exactly their own texts.
+  TZQuery transaction1_{"ZQuery1"};
+  TZQuery transaction2_{"ZQuery21"};
+  bool dryRun_ = false;
+  std::vector<Rejected> rejected_;
+};
+
+// Whether the live connection's server reads backslashes literally
+// (sql_mode NO_BACKSLASH_ESCAPES, as the client library reports it).
+// False when not connected.
+bool noBackslashEscapes(const TZConnection& connection);
+
+}  // namespace zararod

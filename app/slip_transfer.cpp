@@ -1,0 +1,97 @@
+// "odeslat VL" / "odeslat LL": the queued slips from the local server to the
+// central server.
+#include "app/job_support.h"
+#include "app/job_texts.h"
+#include "app/jobs.h"
+#include "app/value_builders.h"
+#include "db/sql_strings.h"
+
+namespace zararod {
+
+namespace {
+
+struct SlipJob {
+  const char* table;
+  const char* queue;
+  JobReporter::Line line;
+  const char* statusText;
+  const char* scriptFile;
+  const char* messageSuffix;
+};
+
+constexpr SlipJob kWeighing{"vaznil", "vaznil_00", JobReporter::Line::WeighingSlips,
+                            texts::kSendingWeighing, "avl.txt", texts::kSentWeighingSuffix};
+constexpr SlipJob kLaboratory{"laborl", "laborl_00", JobReporter::Line::LabSlips,
+                              texts::kSendingLab, "all.txt", texts::kSentLabSuffix};
+
+}  // namespace
+
+int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
+  const SlipJob& job = kind == SlipKind::Weighing ? kWeighing : kLaboratory;
+  TZQuery& queue = kind == SlipKind::Weighing ? ZQuery1 : ZQuery3;
+  const std::string table = job.table;
+  JobTransaction sending(transaction1_);
+  JobTransaction receiving(transaction2_);
+
+  ZConnection1.Disconnect();
+  ZConnection1.SetDatabase("vorazu1");
+  ZConnection1.Connect();
+  sending.Begin();
+  const bool localNbe = noBackslashEscapes(ZConnection1);
+  setQueryText(queue, std::string("select * from ") + job.queue + ";");
+  queue.Open();
+  const int count = queue.RecordCount();
+  reporter.SetStatusText(job.line, job.statusText + std::to_string(count));
+  reporter.ProcessPendingEvents();
+
+  ZConnection2.Disconnect();
+  ZConnection2.SetDatabase("vorazu1");
+  ZConnection2.Connect();
+  receiving.Begin();
+  const bool centralNbe = noBackslashEscapes(ZConnection2);
+
+  ZSQLProcessor21.Script().Clear();
+  queue.First();
+  reporter.SetProgressMax(job.line, count);
+  reporter.SetProgressVisible(job.line, true);
+  reporter.SetProgressPosition(job.line, 0);
+  reporter.ProcessPendingEvents();
+  const std::string columns = udelejPolozky(table, reporter);
+
+  int counter = 0;
+  while (!queue.Eof()) {
+    ++counter;
+    reporter.SetProgressPosition(job.line, counter);
+    reporter.ProcessPendingEvents();
+    const std::string number = keyText(queue.FieldByName("cislodokla"));
+    const std::string series = keyText(queue.FieldByName("rada"));
+    const std::string localKey = " where cislodokla = " + quoteLiteral(number, localNbe) +
+                                 " and rada = " + quoteLiteral(series, localNbe) + ";";
+    ZSQLProcessor21.Script().Add("delete from " + table + " where cislodokla = " +
+                                 quoteLiteral(number, centralNbe) +
+                                 " and rada = " + quoteLiteral(series, centralNbe) + ";");
+
+    setQueryText(ZQuery2, "select " + columns + " from " + table + localKey);
+    ZQuery2.Open();
+    ZQuery2.First();
+    if (ZQuery2.RecordCount() == 1) {
+      const std::string values = udelejData(ZQuery2, reporter);
+      ZSQLProcessor21.Script().Add("INSERT INTO " + table + " (" + columns + ")");
+      ZSQLProcessor21.Script().Add(" value (" + values + ");");
+    }
+    setQueryText(ZQuery2, std::string("delete from ") + job.queue + localKey);
+    ZQuery2.ExecSQL();
+    ZQuery2.Close();
+    queue.Next();
+  }
+  ZSQLProcessor21.Script().SaveToFile(job.scriptFile);
+  runScript(ZSQLProcessor21);
+  receiving.Finish(dryRun_);
+  sending.Finish(dryRun_);
+
+  reporter.ShowMessage(texts::kSent + std::to_string(counter) + job.messageSuffix,
+                       JobReporter::Icon::Information);
+  return counter;
+}
+
+}  // namespace zararod
