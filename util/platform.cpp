@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -170,8 +171,12 @@ bool RunProgram(const std::string& CommandLine, bool /*Hidden*/, bool Wait) {
     waitForExit(pid);
   } else {
     // Nobody waits for the program; reap it when it ends so that it does not
-    // stay behind as a zombie while this process runs on.
-    std::thread(waitForExit, pid).detach();
+    // stay behind as a zombie while this process runs on. Should no thread be
+    // available, the program still runs; only its exit entry stays behind.
+    try {
+      std::thread(waitForExit, pid).detach();
+    } catch (const std::system_error&) {
+    }
   }
   return true;
 }
