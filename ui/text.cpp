@@ -1,0 +1,17 @@
+#include "ui/text.h"
+
+#include "util/cp1250.h"
+
+namespace zararod {
+
+QString FromCp1250(std::string_view bytes) {
+  const std::u16string utf16 = cp1250ToUtf16(bytes);
+  return QString::fromUtf16(utf16.data(), static_cast<qsizetype>(utf16.size()));
+}
+
+std::string ToCp1250(const QString& text) {
+  return utf16ToCp1250(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                           static_cast<size_t>(text.size())));
+}
+
+}  // namespace zararod

@@ -1,0 +1,14 @@
+// Text at the widget boundary: the logic below the window speaks cp1250
+// bytes, the widgets speak QString.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace zararod {
+
+QString FromCp1250(std::string_view bytes);
+std::string ToCp1250(const QString& text);
+
+}  // namespace zararod
