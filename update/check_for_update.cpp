@@ -101,13 +101,13 @@ std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeNa
   if (!line) throw Exception("List index out of bounds (1)");
   const std::string server = serverStamp(*line, ExeName);
   const std::string local = DateTimeStr(FileDateTime(site.directory + ExeName));
-  std::string code = isNewerStamp(server, local) ? kUpdateNewer : kUpdateNotNewer;
+  const char* code = isNewerStamp(server, local) ? kUpdateNewer : kUpdateNotNewer;
 
   writeFileBytes(site.directory + kLogFileName, "Verze programu: " + local +
                                                     "\r\nVerze internet: " + server +
                                                     "\r\n");
 
-  if (code == kUpdateNewer && Download) {
+  if (code == std::string_view(kUpdateNewer) && Download) {
     try {
       if (fetch(site, setupName)) makeRunnable(site.directory + setupName);
     } catch (const std::exception&) {

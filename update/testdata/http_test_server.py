@@ -14,6 +14,7 @@ Ports given as 0 are chosen by the system.
 Paths:
   /files/<name>             the file <docroot>/<name>, or 404
   /status/<code>            that status with a short body
+A query string ("?...") is ignored.
   /redirect/<n>/<path>      302 to /redirect/<n-1>/<path>; at 0 to /<path>
   /loop                     302 to itself, for ever
   /cut/<announced>/<sent>   Content-Length <announced>, then <sent> bytes and
@@ -75,7 +76,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.close_connection = True
 
     def do_GET(self):
-        parts = self.path.lstrip("/").split("/")
+        parts = self.path.split("?")[0].lstrip("/").split("/")
         kind, rest = parts[0], parts[1:]
         try:
             if kind == "files" and len(rest) == 1:

@@ -1,0 +1,136 @@
+#include "app/update_handler.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "update/testdata/local_http_server.h"
+#include "util/cp1250.h"
+#include "util/exception.h"
+
+namespace zararod {
+namespace {
+
+using zararod::testing::LocalHttpServer;
+using zararod::testing::readFile;
+using zararod::testing::ScratchDir;
+using zararod::testing::writeFile;
+
+// Records what the handler asks of the window, in order; messages as UTF-8.
+class RecordingReporter : public JobReporter {
+ public:
+  std::vector<std::string> events;
+
+  void SetStatusText(Line, const std::string& text) override {
+    events.push_back("status " + text);
+  }
+  void DisableJob(Line) override { events.push_back("disable"); }
+  void SetProgressMax(Line, int) override { events.push_back("progress max"); }
+  void SetProgressPosition(Line, int) override { events.push_back("progress"); }
+  void SetProgressVisible(Line, bool) override { events.push_back("progress shown"); }
+  void ProcessPendingEvents() override { events.push_back("pending events"); }
+  void ShowMessage(const std::string& text, Icon icon) override {
+    events.push_back((icon == Icon::Stop ? "stop: " : icon == Icon::Information ? "info: "
+                                                                                : "other: ") +
+                     cp1250ToUtf8(text));
+  }
+  void SetBusyCursor(bool) override { events.push_back("cursor"); }
+};
+
+class UpdateHandlerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    docroot_ = std::make_unique<ScratchDir>();
+    server_ = std::make_unique<LocalHttpServer>(docroot_->path());
+  }
+  static void TearDownTestSuite() {
+    server_.reset();
+    docroot_.reset();
+  }
+
+  void SetUp() override {
+    site_ = UpdateSite{server_->httpUrl("/files/"), dir_.path(), {}};
+    std::filesystem::remove(*docroot_ / "setupzararod.ver");
+    // The stand-in setup program records that it was started.
+    writeFile(*docroot_ / setupFileName(kUpdateBaseName),
+              "#!/bin/sh\necho started > '" + (dir_ / "started") + "'\n");
+    writeFile(dir_ / kUpdateExeName, "the program");
+  }
+
+  // A version file naming this platform's executable with the given stamp.
+  void publish(const std::string& stamp) {
+    writeFile(*docroot_ / "setupzararod.ver",
+              "[zararod]\r\n" + std::string(kUpdateExeName) + " " + stamp + ".000\r\n");
+  }
+
+  static std::unique_ptr<ScratchDir> docroot_;
+  static std::unique_ptr<LocalHttpServer> server_;
+  ScratchDir dir_;
+  UpdateSite site_;
+  RecordingReporter reporter_;
+};
+std::unique_ptr<ScratchDir> UpdateHandlerTest::docroot_;
+std::unique_ptr<LocalHttpServer> UpdateHandlerTest::server_;
+
+TEST_F(UpdateHandlerTest, ReportsEachResultAndKeepsRunning) {
+  struct Case {
+    std::string code;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"N", "info: Není nová verze."},
+      {"S", "stop: Chyba. Není soubor."},
+      {"E", "stop: Chyba připojení."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    reporter_.events.clear();
+    if (c.code == "N") publish("1999-01-01 00:00:00");
+    if (c.code == "E") {
+      publish("2999-01-01 00:00:00");
+      std::filesystem::create_directory(dir_ / setupFileName(kUpdateBaseName));
+    }
+    const UpdateHandlerResult result = RunUpdateCheck(reporter_, site_);
+    EXPECT_EQ(result.code, c.code);
+    EXPECT_FALSE(result.endProgram);
+    EXPECT_EQ(reporter_.events, (std::vector<std::string>{"pending events", c.message}));
+    std::filesystem::remove(*docroot_ / "setupzararod.ver");
+  }
+}
+
+TEST_F(UpdateHandlerTest, NewerBuildStartsTheSetupProgramAndEndsTheProgram) {
+  publish("2999-01-01 00:00:00");
+  const UpdateHandlerResult result = RunUpdateCheck(reporter_, site_);
+  EXPECT_EQ(result.code, "A");
+  EXPECT_TRUE(result.endProgram);
+  EXPECT_EQ(reporter_.events,
+            (std::vector<std::string>{"pending events",
+                                      "info: Nyní bude aktualizován program Zararod.\r"
+                                      "Bude proveden restart programu!",
+                                      "pending events"}));
+  // The setup program runs on by itself; give it a moment to show up.
+  for (int i = 0; i < 200 && !std::filesystem::exists(dir_ / "started"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(readFile(dir_ / "started"), "started\n");
+}
+
+TEST_F(UpdateHandlerTest, ErrorOfTheCheckPassesWithoutAMessage) {
+  writeFile(*docroot_ / "setupzararod.ver", "one line only\r\n");
+  try {
+    RunUpdateCheck(reporter_, site_);
+    ADD_FAILURE() << "no error raised";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "List index out of bounds (1)");
+  }
+  EXPECT_EQ(reporter_.events, std::vector<std::string>{"pending events"});
+}
+
+}  // namespace
+}  // namespace zararod
