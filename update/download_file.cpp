@@ -183,9 +183,9 @@ bool DownloadFile(const std::string& Url, const std::string& FileName,
   if (!options.caFile.empty()) {
     curl_easy_setopt(c, CURLOPT_CAINFO, options.caFile.c_str());
   }
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, options.lowSpeedSeconds);
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, receiveBody);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);

@@ -34,12 +34,14 @@ inline constexpr long kConnectTimeoutSeconds = 30;
 inline constexpr long kLowSpeedBytesPerSecond = 100;
 inline constexpr long kLowSpeedSeconds = 60;
 
+// The program always uses the defaults; tests change them.
 struct DownloadOptions {
   // A PEM file of certificate authorities trusted instead of the system's
-  // store. Empty (the default, and what the program itself always uses): the
-  // system's store. Tests set it to their own authority; verification of the
-  // certificate and host name stays on either way.
+  // store. Empty: the system's store. Tests set it to their own authority;
+  // verification of the certificate and host name stays on either way.
   std::string caFile;
+  long connectTimeoutSeconds = kConnectTimeoutSeconds;
+  long lowSpeedSeconds = kLowSpeedSeconds;
 };
 
 // Fetches Url (an absolute http or https URL, passed on unchanged) into the

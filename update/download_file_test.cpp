@@ -51,6 +51,7 @@ class DownloadFileTest : public ::testing::Test {
     writeFile(*docroot_ / "small.txt", "zararod.exe 2026-07-29 12:10:56.000\r\n");
     writeFile(*docroot_ / "empty", "");
     writeFile(*docroot_ / "body2050", patternBytes(2050));
+    writeFile(*docroot_ / "large", patternBytes(3 << 20));
     server_ = std::make_unique<LocalHttpServer>(docroot_->path());
   }
   static void TearDownTestSuite() {
@@ -80,6 +81,7 @@ TEST_F(DownloadFileTest, StoresTheWholeBodyOfA200Answer) {
       {server_->httpUrl("/chunked/3000"), patternBytes(3000)},
       {server_->httpUrl("/redirect/3/files/body2050"), patternBytes(2050)},
       {server_->httpsUrl("/files/body2050"), patternBytes(2050)},
+      {server_->httpsUrl("/files/large"), patternBytes(3 << 20)},
       {server_->httpsUrl("/redirect/2/files/small.txt"),
        readFile(*docroot_ / "small.txt")},
   };
@@ -102,6 +104,7 @@ TEST_F(DownloadFileTest, FailureReturnsFalseAndLeavesTheTargetAsItWas) {
       server_->httpUrl("/loop"),  // more redirections than allowed
       // The transfer breaks off mid-way: announced 2050, sent 1000.
       server_->httpUrl("/cut/2050/1000"),
+      server_->httpUrl("/cut/2050/0"),
       server_->httpUrl("/chunked-cut/3000"),
       "http://no-such-host.invalid/knihovna/setupzararod.ver",
       refused,
@@ -127,6 +130,16 @@ TEST_F(DownloadFileTest, FailureReturnsFalseAndLeavesTheTargetAsItWas) {
     EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"older"});
     std::filesystem::remove(older);
   }
+}
+
+TEST_F(DownloadFileTest, StalledTransferEndsWithFalse) {
+  DownloadOptions options;
+  options.lowSpeedSeconds = 1;  // the server goes silent for 30 seconds
+  const std::string target = dir_ / "target";
+  writeFile(target, "older");
+  EXPECT_FALSE(DownloadFile(server_->httpUrl("/stall/2050/1000"), target, options));
+  EXPECT_EQ(readFile(target), "older");
+  EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"target"});
 }
 
 TEST_F(DownloadFileTest, AnnouncesItselfAndAsksTheOriginForAFreshAnswer) {

@@ -19,6 +19,8 @@ A query string ("?...") is ignored.
   /loop                     302 to itself, for ever
   /cut/<announced>/<sent>   Content-Length <announced>, then <sent> bytes and
                             the connection closed
+  /stall/<announced>/<sent> like /cut, but the connection stays open and
+                            silent for 30 seconds before it is closed
   /chunked/<n>              <n> bytes in chunks, no length announced
   /chunked-cut/<n>          <n> bytes in chunks, connection closed before the
                             last chunk
@@ -31,6 +33,7 @@ import ssl
 import subprocess
 import sys
 import threading
+import time
 
 
 def body_bytes(n):
@@ -95,13 +98,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                               else "/" + target)
             elif kind == "loop":
                 self.redirect("/loop")
-            elif kind == "cut" and len(rest) == 2:
+            elif kind in ("cut", "stall") and len(rest) == 2:
                 self.send_response(200)
                 self.send_header("Content-Length", rest[0])
                 self.send_header("Connection", "close")
                 self.end_headers()
                 self.wfile.write(body_bytes(int(rest[1])))
                 self.wfile.flush()
+                if kind == "stall":
+                    time.sleep(30)
                 self.close_connection = True
             elif kind in ("chunked", "chunked-cut") and len(rest) == 1:
                 self.send_chunks(body_bytes(int(rest[0])), kind == "chunked-cut")
