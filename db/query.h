@@ -40,20 +40,21 @@
 #include <string_view>
 #include <vector>
 
+#include "db/connection.h"
 #include "db/field.h"
+#include "db/result_set.h"
+#include "db/sql_strings.h"
+#include "db/statement.h"
 
 namespace zararod {
-
-class TZConnection;
-class TZSQLStrings;
 
 enum TZDataSetOption { doOemTranslate, doCalcDefaults, doAlwaysDetailResync, doSmartOpen };
 using TZDataSetOptions = std::set<TZDataSetOption>;
 
-class TZQuery : private TFieldValueSource {
+class TZQuery : private TFieldValueSource, private IZConnectionClient {
  public:
   explicit TZQuery(std::string name = "");
-  ~TZQuery();
+  ~TZQuery() override;
   TZQuery(const TZQuery&) = delete;
   TZQuery& operator=(const TZQuery&) = delete;
 
@@ -128,15 +129,18 @@ class TZQuery : private TFieldValueSource {
   TField& FieldByName(std::string_view name);
 
  private:
-  struct OpenState;  // prepared statement, result set and fetched rows
-
   const TFieldValue* CurrentFieldValue(int fieldIndex) const override;
+  // Disconnect releases the live connection, so a statement kept after
+  // ExecSQL is dropped together with the query's rows.
+  void CloseAtDisconnect() override;
   void sqlChanged();
+  void checkStatementCount() const;
+  TZMySQLConnection& connectedLive();
+  void prepareStatement(TZMySQLConnection& live);
+  void dropStatement();
+  void buildFields();
   bool fetchRow();
-  void checkConnection();
-  std::string statementText() const;
-  void makeStatement();
-  void bindParams();
+  void checkActive() const;
   [[noreturn]] void errorNamingThis(const std::string& message) const;
 
   std::string name_;
@@ -149,12 +153,17 @@ class TZQuery : private TFieldValueSource {
   int fetchRow_ = 0;
   TZDataSetOptions options_{doCalcDefaults};
 
+  // The prepared statement for the current text and the live connection it
+  // was made on (kept after ExecSQL for the next ExecSQL).
+  std::unique_ptr<IZPreparedStatement> statement_;
+  const TZMySQLConnection* statementLive_ = nullptr;
+  std::unique_ptr<IZResultSet> resultSet_;
+
   bool active_ = false;
   bool eof_ = true;
   bool bof_ = true;
-  int currentRow_ = 0;
+  int currentRow_ = 0;  // 1-based index into rows_; 0 = before the first row
   std::int64_t rowsAffected_ = 0;
-  std::unique_ptr<OpenState> state_;
   TFieldDefs fieldDefs_;
   std::vector<std::unique_ptr<TField>> fields_;
   std::vector<std::vector<TFieldValue>> rows_;  // fetched rows, in order

@@ -1,0 +1,212 @@
+#include "db/sql_processor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "db/connection.h"
+#include "db/db_exceptions.h"
+#include "db/sql_strings.h"
+#include "testing/sandbox.h"
+
+namespace zararod {
+namespace {
+
+using testing::AdminSession;
+using testing::Server;
+
+constexpr const char* kScratch = "zt_processor";
+
+class SQLProcessorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AdminSession admin(Server::Site);
+    admin.exec(std::string("DROP DATABASE IF EXISTS ") + kScratch);
+    admin.exec(std::string("CREATE DATABASE ") + kScratch + " CHARACTER SET cp1250");
+    admin.exec(std::string("CREATE TABLE ") + kScratch + ".t (a VARCHAR(40), b VARCHAR(40))");
+
+    const testing::ServerAddress address = testing::serverAddress(Server::Site);
+    connection_.SetProtocol("mysql");
+    connection_.SetHostName(address.host);
+    connection_.SetPort(static_cast<int>(address.port));
+    connection_.SetUser(address.user);
+    connection_.SetPassword(address.password);
+    connection_.SetDatabase(kScratch);
+    connection_.SetProperties({"codepage=cp1250"});
+    processor_.SetConnection(&connection_);
+    processor_.SetDelimiter(";");
+  }
+
+  std::vector<std::string> column(const std::string& table = "t") {
+    AdminSession admin(Server::Site, kScratch);
+    std::vector<std::string> values;
+    for (const auto& row : admin.rows("select a from " + table + " order by a"))
+      values.push_back(row[0].value_or("NULL"));
+    return values;
+  }
+
+  // The statements the processor's live connection sent since connectAndLog.
+  std::vector<std::string> sentByProcessor() {
+    return testing::loggedStatements(Server::Site, liveThread_);
+  }
+
+  void connectAndLog() {
+    connection_.Connect();
+    liveThread_ = mysql_thread_id(connection_.LiveConnection()->Handle());
+    testing::startGeneralLog(Server::Site);
+  }
+
+  TZConnection connection_;
+  TZSQLProcessor processor_;
+  unsigned long liveThread_ = 0;
+};
+
+TEST_F(SQLProcessorTest, FailingThirdOfFiveStatementsUnderEachAction) {
+  const struct {
+    TZErrorHandleAction action;
+    bool raises;
+    std::vector<std::string> rows;
+    std::vector<int> after;  // statements AfterExecute was called for
+  } cases[] = {
+      {eaFail, true, {"1", "2"}, {0, 1}},
+      {eaAbort, false, {"1", "2"}, {0, 1}},
+      {eaSkip, false, {"1", "2", "4", "5"}, {0, 1, 2, 3, 4}},
+      {eaRetry, false, {"1", "2", "4", "5"}, {0, 1, 2, 3, 4}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.action));
+    AdminSession admin(Server::Site, kScratch);
+    admin.exec("DELETE FROM t");
+    admin.exec("DROP TABLE IF EXISTS missing");
+    processor_.Script().Clear();
+    processor_.Script().Add("insert into t (a) values ('1');");
+    processor_.Script().Add("insert into t (a) values ('2');");
+    processor_.Script().Add("insert into missing (a) values ('3');");
+    processor_.Script().Add("insert into t (a) values ('4');");
+    processor_.Script().Add("insert into t (a) values ('5')");
+
+    std::vector<int> before, after, failed;
+    processor_.BeforeExecute = [&](TZSQLProcessor&, int i) { before.push_back(i); };
+    processor_.AfterExecute = [&](TZSQLProcessor&, int i) { after.push_back(i); };
+    processor_.OnError = [&](TZSQLProcessor&, int i, const std::exception& e,
+                             TZErrorHandleAction& action) {
+      failed.push_back(i);
+      EXPECT_EQ(action, eaFail);
+      EXPECT_STREQ(e.what(), "SQL Error: Table 'zt_processor.missing' doesn't exist");
+      if (c.action == eaRetry)  // mend the cause, then try again
+        AdminSession(Server::Site, kScratch).exec("CREATE TABLE missing (a VARCHAR(40))");
+      action = c.action;
+    };
+
+    if (c.raises) {
+      try {
+        processor_.Execute();
+        ADD_FAILURE() << "no exception";
+      } catch (const EZSQLException& e) {
+        EXPECT_EQ(e.Message(), "SQL Error: Table 'zt_processor.missing' doesn't exist");
+        EXPECT_EQ(e.ErrorCode(), 1146);
+      }
+    } else {
+      processor_.Execute();
+    }
+    EXPECT_EQ(column(), c.rows);
+    EXPECT_EQ(after, c.after);
+    EXPECT_EQ(failed, std::vector<int>{2});
+    EXPECT_EQ(before.size(), c.action == eaFail || c.action == eaAbort ? 3u : 5u);
+    EXPECT_EQ(processor_.StatementCount(), 5);  // the split result stays readable
+  }
+  EXPECT_EQ(column("missing"), std::vector<std::string>{"3"});
+}
+
+TEST_F(SQLProcessorTest, BytesThatReachTheServer) {
+  connectAndLog();
+  processor_.Script().Add("delete from t where a = 'x';");
+  processor_.Script().Add("INSERT INTO t (a,b)");
+  processor_.Script().Add(" value ('x','y');");
+  // A ":" anywhere, even inside a quoted value, sends the statement rebuilt
+  // from its tokens; a line break inside a line still becomes CR LF.
+  processor_.Script().Add("INSERT INTO t (a,b)");
+  processor_.Script().Add(" value ('12:30',  'line1\nline2') -- note");
+  processor_.Script().Add(";");
+  processor_.Execute();
+  // (The server drops the final CR LF of a statement before it logs it.)
+  EXPECT_EQ(sentByProcessor(),
+            (std::vector<std::string>{"delete from t where a = 'x'",
+                                      "INSERT INTO t (a,b)\r\n value ('x','y')",
+                                      "INSERT INTO t (a,b) value ('12:30', 'line1\r\nline2')"}));
+
+  // Without parameter checking the colon changes nothing.
+  connection_.Disconnect();
+  connectAndLog();
+  processor_.SetParamCheck(false);
+  processor_.Script().Clear();
+  processor_.Script().Add("INSERT INTO t (a,b)");
+  processor_.Script().Add(" value ('12:30',  'z')");
+  processor_.Execute();
+  EXPECT_EQ(sentByProcessor(),
+            (std::vector<std::string>{"INSERT INTO t (a,b)\r\n value ('12:30',  'z')"}));
+}
+
+TEST_F(SQLProcessorTest, ParametersAreBoundByName) {
+  processor_.Script().Add("insert into t (a, b) values (:A, :b);");
+  ASSERT_EQ(processor_.Params().Count(), 2);
+  processor_.Params().ParamByName("a").SetAsString("O'Neil\\");
+  processor_.Script().Add("insert into t (a, b) values ('second', :b);");  // values survive
+  EXPECT_EQ(processor_.Params().ParamByName("A").AsString(), "O'Neil\\");
+  processor_.Execute();
+  AdminSession admin(Server::Site, kScratch);
+  EXPECT_EQ(admin.rows("select a, b from t order by a"),
+            (std::vector<testing::Row>{{std::string("O'Neil\\"), std::nullopt},
+                                       {std::string("second"), std::nullopt}}));
+}
+
+TEST_F(SQLProcessorTest, CommentOnlyStatements) {
+  // Without a colon the comment is sent as a statement of its own; with one
+  // there is nothing left to run and it is skipped.
+  connectAndLog();
+  processor_.Script().Add("insert into t (a) values ('1');");
+  processor_.Script().Add("/* done: 1 */;");
+  processor_.Script().Add("-- done");
+  processor_.Execute();
+  EXPECT_EQ(column(), std::vector<std::string>{"1"});
+  EXPECT_EQ(sentByProcessor(),
+            (std::vector<std::string>{"insert into t (a) values ('1')", "-- done"}));
+}
+
+TEST_F(SQLProcessorTest, EmptyScriptConnectsAndRunsNothing) {
+  processor_.Script().Add(" ;");
+  processor_.Script().Add("");
+  processor_.Script().Add(";;");
+  EXPECT_FALSE(connection_.Connected());
+  processor_.Execute();
+  EXPECT_TRUE(connection_.Connected());
+  EXPECT_EQ(processor_.StatementCount(), 0);
+
+  TZSQLProcessor detached;
+  try {
+    detached.Execute();
+    FAIL() << "no exception";
+  } catch (const EZDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "Database connection component is not assigned");
+  }
+}
+
+TEST_F(SQLProcessorTest, LoadedFileKeepsZeroBytesAsData) {
+  const std::string file = ::testing::TempDir() + "zt_processor_script.txt";
+  const std::string withZero("insert into t (a, b) values ('nul', 'a\0b')", 42);
+  {
+    TZSQLStrings lines;
+    lines.Add(withZero + ";");
+    lines.Add("select 2");
+    lines.SaveToFile(file);
+  }
+  processor_.Script().LoadFromFile(file);
+  processor_.Parse();
+  ASSERT_EQ(processor_.StatementCount(), 2);
+  EXPECT_EQ(processor_.Statements(0), withZero);
+  EXPECT_EQ(processor_.Statements(1), "select 2");
+}
+
+}  // namespace
+}  // namespace zararod
