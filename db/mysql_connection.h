@@ -122,7 +122,9 @@ class TZMySQLConnection {
   const IZTokenizer& GetTokenizer() const;
 
   // The column-kind correction of this live connection; see column_info.h
-  // for when it runs. Null until set. Owned for the life of this object.
+  // for when it runs. The MySQL correction from table metadata
+  // (TZMySQLColumnKindCorrector) unless replaced; null turns correction off.
+  // Owned for the life of this object.
   void SetColumnKindCorrector(std::unique_ptr<IZColumnKindCorrector> corrector);
   IZColumnKindCorrector* GetColumnKindCorrector() const { return corrector_.get(); }
 

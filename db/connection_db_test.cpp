@@ -1,0 +1,245 @@
+// TZConnection and its live connection against the sandbox site server:
+// what a connect sends, when it connects at all, and how it fails.
+#include "db/connection.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "db/db_exceptions.h"
+#include "testing/sandbox.h"
+
+namespace zararod {
+namespace {
+
+using testing::AdminSession;
+using testing::Server;
+
+class ConnectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    site_ = testing::serverAddress(Server::Site);
+    connection_.SetProtocol("mysql");
+    connection_.SetHostName(site_.host);
+    connection_.SetPort(static_cast<int>(site_.port));
+    connection_.SetUser(site_.user);
+    connection_.SetPassword(site_.password);
+    connection_.Properties() = {"codepage=cp1250"};
+  }
+
+  unsigned long threadId() { return mysql_thread_id(connection_.LiveConnection()->Handle()); }
+
+  // The first column of the first row of `sql` on the live connection.
+  std::string scalar(const std::string& sql) {
+    auto rows = connection_.LiveConnection()->CreateStatement()->ExecuteQuery(sql);
+    EXPECT_TRUE(rows->Next());
+    return rows->GetString(1);
+  }
+
+  testing::ServerAddress site_;
+  TZConnection connection_;
+};
+
+TEST_F(ConnectionTest, LoginSendsTheCodePageAndNothingElse) {
+  testing::startGeneralLog(Server::Site);
+  connection_.Connect();
+  ASSERT_TRUE(connection_.Connected());
+  connection_.Connect();  // already connected: nothing happens
+  connection_.SetConnected(true);
+  EXPECT_EQ(testing::loggedStatements(Server::Site, threadId()),
+            std::vector<std::string>{"SET CHARACTER SET cp1250"});
+  EXPECT_EQ(scalar("SELECT @@character_set_client"), "cp1250");
+  EXPECT_EQ(scalar("SELECT @@autocommit"), "1");
+
+  connection_.Disconnect();
+  connection_.Properties().clear();
+  testing::startGeneralLog(Server::Site);
+  connection_.Connect();
+  EXPECT_TRUE(testing::loggedStatements(Server::Site, threadId()).empty());
+}
+
+TEST_F(ConnectionTest, EveryConnectMakesANewLiveConnection) {
+  std::vector<std::string> calls;
+  connection_.BeforeConnect = [&](TZConnection& c) { calls.push_back(c.Connected() ? "BC+" : "BC-"); };
+  connection_.AfterConnect = [&](TZConnection& c) { calls.push_back(c.Connected() ? "AC+" : "AC-"); };
+  connection_.BeforeDisconnect = [&](TZConnection& c) { calls.push_back(c.Connected() ? "BD+" : "BD-"); };
+  connection_.AfterDisconnect = [&](TZConnection& c) { calls.push_back(c.Connected() ? "AD+" : "AD-"); };
+
+  connection_.Disconnect();  // not connected: nothing happens
+  connection_.SetConnected(false);
+  EXPECT_TRUE(calls.empty());
+
+  connection_.SetDatabase("vorazu1");
+  connection_.SetConnected(true);
+  const unsigned long first = threadId();
+  EXPECT_EQ(scalar("SELECT DATABASE()"), "vorazu1");
+  connection_.SetDatabase("dovodi");  // stored only
+  EXPECT_EQ(scalar("SELECT DATABASE()"), "vorazu1");
+  EXPECT_EQ(threadId(), first);
+
+  connection_.SetConnected(false);
+  EXPECT_EQ(connection_.LiveConnection(), nullptr);
+  connection_.Connect();
+  EXPECT_NE(threadId(), first);
+  EXPECT_EQ(scalar("SELECT DATABASE()"), "dovodi");
+  EXPECT_EQ(calls, (std::vector<std::string>{"BC-", "AC+", "BD+", "AD-", "BC-", "AC+"}));
+  connection_.BeforeDisconnect = connection_.AfterDisconnect = nullptr;
+}
+
+TEST_F(ConnectionTest, PortZeroMeansTheStandardPort) {
+  connection_.SetPort(0);
+  connection_.SetHostName("127.0.0.1");
+  // Stand in for a server on the standard port: accept one connection and
+  // hang up, so the client fails after reaching it.
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  const int yes = 1;
+  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(3306);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    close(listener);
+    GTEST_SKIP() << "port 3306 is taken on this machine";
+  }
+  ASSERT_EQ(listen(listener, 1), 0);
+  bool reached = false;
+  std::thread server([&] {
+    const int peer = accept(listener, nullptr, nullptr);
+    reached = peer >= 0;
+    if (peer >= 0) close(peer);
+  });
+  EXPECT_THROW(connection_.Connect(), EZSQLException);
+  server.join();
+  close(listener);
+  EXPECT_TRUE(reached);
+  EXPECT_FALSE(connection_.Connected());
+}
+
+TEST_F(ConnectionTest, FailedConnectsLeaveNoLiveConnection) {
+  // A port on which nothing listens: bind one, then give it back.
+  const int probe = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  const int closedPort = ntohs(address.sin_port);
+  close(probe);
+
+  struct Case {
+    const char* what;
+    std::function<void(TZConnection&)> change;
+    int code;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"wrong password", [](TZConnection& c) { c.SetPassword("wrong"); }, 1045,
+       "SQL Error: Access denied for user 'zararod'@'localhost' (using password: YES)"},
+      {"unknown code page", [](TZConnection& c) { c.Properties() = {"codepage=nosuch"}; }, 1115,
+       "SQL Error: Unknown character set: 'nosuch'"},
+      {"refused port", [&](TZConnection& c) { c.SetPort(closedPort); }, 2002,
+       "SQL Error: Can't connect to server on '127.0.0.1' ("},  // then the system's error
+      {"unknown database", [](TZConnection& c) { c.SetDatabase("zt_no_such_db"); }, 1049,
+       "SQL Error: Unknown database 'zt_no_such_db'"},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    c.change(connection_);
+    const std::string password = connection_.Password();
+    try {
+      connection_.Connect();
+      ADD_FAILURE() << c.what << ": connected";
+    } catch (const EZSQLException& e) {
+      EXPECT_EQ(e.ErrorCode(), c.code) << c.what;
+      EXPECT_EQ(e.Message().substr(0, c.message.size()), c.message) << c.what;
+    }
+    EXPECT_FALSE(connection_.Connected()) << c.what;
+    EXPECT_EQ(connection_.LiveConnection(), nullptr) << c.what;
+    EXPECT_EQ(connection_.Password(), password) << c.what;
+  }
+}
+
+TEST_F(ConnectionTest, UserNameAndPasswordWithSemicolonLogIn) {
+  AdminSession admin(Server::Site);
+  for (const char* host : {"127.0.0.1", "localhost"}) {
+    admin.exec(std::string("DROP USER IF EXISTS 'zt;user'@'") + host + "'");
+    admin.exec(std::string("CREATE USER 'zt;user'@'") + host + "' IDENTIFIED BY 'pass;word;'");
+  }
+  connection_.SetUser("zt;user");
+  connection_.SetPassword("pass;word;");
+  connection_.Connect();
+  EXPECT_EQ(scalar("SELECT CURRENT_USER()").substr(0, 8), "zt;user@");
+  connection_.Disconnect();
+  for (const char* host : {"127.0.0.1", "localhost"}) {
+    admin.exec(std::string("DROP USER 'zt;user'@'") + host + "'");
+  }
+}
+
+TEST_F(ConnectionTest, HostAndDatabaseAreCutLikeAddressParts) {
+  connection_.SetHostName(site_.host + ":1/x?y");
+  connection_.SetDatabase("vorazu1?ignored");
+  connection_.Connect();
+  EXPECT_EQ(connection_.LiveConnection()->HostName(), site_.host);
+  EXPECT_EQ(scalar("SELECT DATABASE()"), "vorazu1");
+}
+
+TEST_F(ConnectionTest, EmptyCredentialsComeFromProperties) {
+  connection_.SetUser("");
+  connection_.SetPassword("");
+  connection_.Properties() = {"codepage=cp1250", "username=" + site_.user,
+                              "password=" + site_.password};
+  connection_.Connect();
+  EXPECT_TRUE(connection_.Connected());
+}
+
+TEST_F(ConnectionTest, DisconnectClosesEveryClientInOrder) {
+  struct Client : IZConnectionClient {
+    Client(std::vector<int>& log, int id, bool fails) : log(log), id(id), fails(fails) {}
+    void CloseAtDisconnect() override {
+      log.push_back(id);
+      if (fails) throw EZDatabaseError("cannot close");
+    }
+    std::vector<int>& log;
+    int id;
+    bool fails;
+  };
+  std::vector<int> closed;
+  Client first(closed, 1, true), second(closed, 2, false), gone(closed, 3, false);
+  connection_.RegisterClient(first);
+  connection_.RegisterClient(gone);
+  connection_.RegisterClient(second);
+  connection_.RegisterClient(first);  // once only
+  connection_.UnregisterClient(gone);
+
+  connection_.Disconnect();  // nothing to disconnect: clients untouched
+  EXPECT_TRUE(closed.empty());
+  connection_.Connect();
+  connection_.Disconnect();
+  EXPECT_EQ(closed, (std::vector<int>{1, 2}));
+  EXPECT_FALSE(connection_.Connected());
+  connection_.UnregisterClient(first);
+  connection_.UnregisterClient(second);
+}
+
+TEST_F(ConnectionTest, AutoCommitAndIsolationOtherThanDefaultsAreSentAfterLogin) {
+  connection_.SetTransactIsolationLevel(tiSerializable);
+  connection_.SetAutoCommit(false);
+  testing::startGeneralLog(Server::Site);
+  connection_.Connect();
+  EXPECT_EQ(testing::loggedStatements(Server::Site, threadId()),
+            (std::vector<std::string>{"SET CHARACTER SET cp1250", "SET autocommit=0",
+                                      "SET SESSION TRANSACTION ISOLATION LEVEL SERIALIZABLE"}));
+  EXPECT_EQ(scalar("SELECT @@autocommit"), "0");
+}
+
+}  // namespace
+}  // namespace zararod

@@ -1,0 +1,245 @@
+#include "db/mysql_connection.h"
+
+#include <charconv>
+#include <string_view>
+
+#include "db/column_kind_correction.h"
+#include "db/db_exceptions.h"
+#include "db/mysql_prepared_statement.h"
+#include "db/mysql_statement.h"
+#include "db/mysql_tokenizer.h"
+
+namespace zararod {
+namespace {
+
+thread_local int silentErrors = 0;
+
+std::string_view trimControl(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+std::string_view trimBlanks(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+std::string cutAt(const std::string& text, const char* stops) {
+  return text.substr(0, text.find_first_of(stops));
+}
+
+// A decimal integer with nothing after it, or nullopt.
+std::optional<long long> integerOf(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  long long value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+  return value;
+}
+
+// The client flag names by bit, from bit 0 to bit 31.
+constexpr std::string_view kClientFlagNames[32] = {
+    "CLIENT_LONG_PASSWORD",     "CLIENT_FOUND_ROWS",       "CLIENT_LONG_FLAG",
+    "CLIENT_CONNECT_WITH_DB",   "CLIENT_NO_SCHEMA",        "CLIENT_COMPRESS",
+    "CLIENT_ODBC",              "CLIENT_LOCAL_FILES",      "CLIENT_IGNORE_SPACE",
+    "CLIENT_CHANGE_USER",       "CLIENT_INTERACTIVE",      "CLIENT_SSL",
+    "CLIENT_IGNORE_SIGPIPE",    "CLIENT_TRANSACTIONS",     "CLIENT_RESERVED",
+    "CLIENT_SECURE_CONNECTION", "CLIENT_MULTI_STATEMENTS", "CLIENT_MULTI_RESULTS",
+    "CLIENT_OPT_18",            "CLIENT_OPT_19",           "CLIENT_OPT_20",
+    "CLIENT_OPT_21",            "CLIENT_OPT_22",           "CLIENT_OPT_23",
+    "CLIENT_OPT_24",            "CLIENT_OPT_25",           "CLIENT_OPT_26",
+    "CLIENT_OPT_27",            "CLIENT_OPT_28",           "CLIENT_OPT_29",
+    "CLIENT_OPT_30",            "CLIENT_REMEMBER_OPTIONS"};
+
+constexpr unsigned long kClientConnectWithDb = 8;
+constexpr int kDefaultPort = 3306;
+
+struct NamedOption {
+  std::string_view name;
+  mysql_option option;
+};
+// Options that may be given by their own name, in the order they are set.
+constexpr NamedOption kNamedOptions[] = {
+    {"MYSQL_OPT_CONNECT_TIMEOUT", MYSQL_OPT_CONNECT_TIMEOUT},
+    {"MYSQL_OPT_COMPRESS", MYSQL_OPT_COMPRESS},
+    {"MYSQL_OPT_NAMED_PIPE", MYSQL_OPT_NAMED_PIPE},
+    {"MYSQL_INIT_COMMAND", MYSQL_INIT_COMMAND},
+    {"MYSQL_READ_DEFAULT_FILE", MYSQL_READ_DEFAULT_FILE},
+    {"MYSQL_READ_DEFAULT_GROUP", MYSQL_READ_DEFAULT_GROUP},
+    {"MYSQL_SET_CHARSET_DIR", MYSQL_SET_CHARSET_DIR},
+    {"MYSQL_SET_CHARSET_NAME", MYSQL_SET_CHARSET_NAME},
+};
+
+const char* isolationStatement(TZTransactIsolationLevel level) {
+  switch (level) {
+    case tiReadCommitted:
+      return "SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED";
+    case tiRepeatableRead:
+      return "SET SESSION TRANSACTION ISOLATION LEVEL REPEATABLE READ";
+    case tiSerializable:
+      return "SET SESSION TRANSACTION ISOLATION LEVEL SERIALIZABLE";
+    case tiNone:
+    case tiReadUncommitted:
+      break;
+  }
+  return "SET SESSION TRANSACTION ISOLATION LEVEL READ UNCOMMITTED";
+}
+
+}  // namespace
+
+SilentErrorScope::SilentErrorScope() { ++silentErrors; }
+SilentErrorScope::~SilentErrorScope() { --silentErrors; }
+int silentErrorCount() { return silentErrors; }
+
+void checkMySQLError(MYSQL* handle, TZLoggingCategory /*category*/, const std::string& /*sql*/) {
+  const std::string text(trimControl(mysql_error(handle)));
+  const unsigned int code = mysql_errno(handle);
+  if (code == 0 || text.empty()) return;
+  std::string message = "SQL Error: " + text;
+  if (silentErrors > 0) throw EZMySQLSilentException(std::move(message), static_cast<int>(code));
+  throw EZSQLException(std::move(message), static_cast<int>(code));
+}
+
+TZMySQLConnection::TZMySQLConnection(const std::string& hostName, int port,
+                                     const std::string& database, const std::string& user,
+                                     const std::string& password,
+                                     const TZProperties& properties)
+    : hostName_(cutAt(hostName, "/:?")),
+      port_(port == 0 ? kDefaultPort : port),
+      database_(cutAt(database, "?")),
+      user_(user.empty() ? propertyOr(properties, "username", "") : user),
+      password_(password.empty() ? propertyOr(properties, "password", "") : password) {
+  // The user name and password go to the server whole, ";" included.
+  properties_.reserve(properties.size() + 2);
+  properties_.push_back("UID=" + user_);
+  properties_.push_back("PWD=" + password_);
+  properties_.insert(properties_.end(), properties.begin(), properties.end());
+  clientCodePage_ = std::string(trimBlanks(propertyOr(properties_, "codepage", "")));
+  // Every live connection corrects the column kinds of its results from the
+  // declared types of their tables, with caches that live as long as it does.
+  corrector_ = std::make_unique<TZMySQLColumnKindCorrector>(*this);
+}
+
+TZMySQLConnection::~TZMySQLConnection() { Close(); }
+
+void TZMySQLConnection::Open() {
+  if (!closed_) return;
+  mysql_server_init(0, nullptr, nullptr);
+  MySQLHandle handle(mysql_init(nullptr));
+  if (!handle) throw EZSQLException("Cannot connect to SQL server", -1);
+  handle_ = std::move(handle);
+  try {
+    setOptions();
+    if (isTrueProperty(properties_, "MYSQL_SSL")) {
+      auto value = [this](std::string_view name) -> std::optional<std::string> {
+        std::optional<std::string> text = findProperty(properties_, name);
+        return text && !text->empty() ? text : std::nullopt;
+      };
+      auto pointer = [](const std::optional<std::string>& text) {
+        return text ? text->c_str() : nullptr;
+      };
+      const auto key = value("MYSQL_SSL_KEY"), cert = value("MYSQL_SSL_CERT"),
+                 ca = value("MYSQL_SSL_CA"), capath = value("MYSQL_SSL_CAPATH"),
+                 cipher = value("MYSQL_SSL_CYPHER");
+      mysql_ssl_set(handle_.get(), pointer(key), pointer(cert), pointer(ca), pointer(capath),
+                    pointer(cipher));
+    }
+    if (!mysql_real_connect(handle_.get(), hostName_.c_str(), user_.c_str(), password_.c_str(),
+                            database_.c_str(), static_cast<unsigned>(port_), nullptr,
+                            clientFlags())) {
+      CheckError(lcConnect, "");
+      throw EZSQLException("Cannot connect to SQL server", -1);
+    }
+    if (!clientCodePage_.empty()) {
+      const std::string sql = "SET CHARACTER SET " + clientCodePage_;
+      if (mysql_query(handle_.get(), sql.c_str()) != 0) CheckError(lcOther, sql);
+    }
+  } catch (...) {
+    handle_.reset();
+    throw;
+  }
+  closed_ = false;
+}
+
+void TZMySQLConnection::setOptions() {
+  MYSQL* handle = handle_.get();
+  if (isTrueProperty(properties_, "compress")) mysql_options(handle, MYSQL_OPT_COMPRESS, nullptr);
+  const long long timeout = integerOf(propertyOr(properties_, "timeout", "")).value_or(0);
+  if (timeout >= 0) {
+    const unsigned int seconds = static_cast<unsigned int>(timeout);
+    mysql_options(handle, MYSQL_OPT_CONNECT_TIMEOUT, &seconds);
+  }
+  for (const NamedOption& named : kNamedOptions) {
+    const std::optional<std::string> value = findProperty(properties_, named.name);
+    if (!value || value->empty()) continue;
+    switch (named.option) {
+      case MYSQL_OPT_CONNECT_TIMEOUT: {
+        // A number of seconds; a text that is not one counts as 0.
+        const unsigned int seconds = static_cast<unsigned int>(integerOf(*value).value_or(0));
+        mysql_options(handle, named.option, &seconds);
+        break;
+      }
+      case MYSQL_OPT_COMPRESS:
+      case MYSQL_OPT_NAMED_PIPE:
+        mysql_options(handle, named.option, nullptr);
+        break;
+      default:
+        mysql_options(handle, named.option, value->c_str());
+        break;
+    }
+  }
+}
+
+unsigned long TZMySQLConnection::clientFlags() const {
+  unsigned long flags = isTrueProperty(properties_, "dbless") ? 0 : kClientConnectWithDb;
+  for (unsigned bit = 0; bit < 32; ++bit) {
+    if (isTrueProperty(properties_, kClientFlagNames[bit])) flags |= 1UL << bit;
+  }
+  return flags;
+}
+
+void TZMySQLConnection::Close() {
+  if (closed_ && !handle_) return;
+  handle_.reset();
+  closed_ = true;
+}
+
+std::unique_ptr<IZPreparedStatement> TZMySQLConnection::PrepareStatement(
+    const std::string& sql, const TZProperties& info) {
+  if (closed_) Open();
+  return std::make_unique<TZMySQLPreparedStatement>(*this, sql, info);
+}
+
+std::unique_ptr<IZStatement> TZMySQLConnection::CreateStatement(const TZProperties& info) {
+  if (closed_) Open();
+  return std::make_unique<TZMySQLStatement>(*this, info);
+}
+
+void TZMySQLConnection::SetAutoCommit(bool autoCommit) {
+  if (autoCommit == autoCommit_) return;
+  if (!closed_ && mysql_autocommit(handle_.get(), autoCommit) != 0) CheckError(lcExecute, "");
+  autoCommit_ = autoCommit;
+}
+
+void TZMySQLConnection::SetTransactionIsolation(TZTransactIsolationLevel level) {
+  if (level == isolation_) return;
+  if (!closed_) {
+    const std::string sql = isolationStatement(level);
+    if (mysql_query(handle_.get(), sql.c_str()) != 0) CheckError(lcExecute, sql);
+  }
+  isolation_ = level;
+}
+
+void TZMySQLConnection::CheckError(TZLoggingCategory category, const std::string& sql) {
+  if (handle_) checkMySQLError(handle_.get(), category, sql);
+}
+
+const IZTokenizer& TZMySQLConnection::GetTokenizer() const { return SharedMySQLTokenizer(); }
+
+void TZMySQLConnection::SetColumnKindCorrector(std::unique_ptr<IZColumnKindCorrector> corrector) {
+  corrector_ = std::move(corrector);
+}
+
+}  // namespace zararod
