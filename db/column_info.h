@@ -57,9 +57,10 @@ using TZColumnInfos = std::vector<TZColumnInfo>;
 //
 // `sql` is the statement text exactly as sent; `columns` are the result's
 // descriptions, changed in place. The corrector may run statements of its own
-// on the same live connection (the result being corrected has already been
-// received whole unless "useresult" is set). An exception it throws fails the
-// execute query.
+// on the same live connection: the result being corrected has already been
+// received whole, except with "useresult", where the server is still sending
+// it and any such statement fails ("Commands out of sync"). An exception the
+// corrector throws fails the execute query.
 class IZColumnKindCorrector {
  public:
   virtual ~IZColumnKindCorrector() = default;
