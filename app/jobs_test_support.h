@@ -1,0 +1,111 @@
+// Test support for the jobs' server tests: a recording reporter, a scratch
+// working directory with a vedid.ini that points at the sandbox servers, and
+// table snapshots taken through AdminSession.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/job_reporter.h"
+#include "app/jobs.h"
+#include "testing/sandbox.h"
+#include "util/cp1250.h"
+
+namespace zararod::testing {
+
+// Records every call; texts are converted to UTF-8 for readable assertions.
+class RecordingReporter : public JobReporter {
+ public:
+  std::string status[3];
+  bool disabled[3] = {false, false, false};
+  int progressMax[3] = {-1, -1, -1};
+  std::vector<int> positions[3];
+  bool visible[3] = {false, false, false};
+  std::vector<std::string> messages;
+  int busyDepth = 0;
+  int eventPasses = 0;
+  // Called at every ProcessPendingEvents with the number of passes so far.
+  std::function<void(int)> onEvents;
+
+  void SetStatusText(Line line, const std::string& text) override {
+    status[index(line)] = cp1250ToUtf8(text);
+  }
+  void DisableJob(Line line) override { disabled[index(line)] = true; }
+  void SetProgressMax(Line line, int max) override { progressMax[index(line)] = max; }
+  void SetProgressPosition(Line line, int position) override {
+    positions[index(line)].push_back(position);
+  }
+  void SetProgressVisible(Line line, bool isVisible) override { visible[index(line)] = isVisible; }
+  void ProcessPendingEvents() override {
+    ++eventPasses;
+    if (onEvents) onEvents(eventPasses);
+  }
+  void ShowMessage(const std::string& text, Icon icon) override {
+    EXPECT_EQ(icon, Icon::Information);
+    messages.push_back(cp1250ToUtf8(text));
+  }
+  void SetBusyCursor(bool busy) override { busyDepth += busy ? 1 : -1; }
+
+  static int index(Line line) { return static_cast<int>(line); }
+};
+
+inline std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// Both sample databases reloaded, a fresh working directory (the script
+// files land there) and a vedid.ini with the sandbox logins.
+class JobsDbTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    loadSampleData(Server::Site);
+    loadSampleData(Server::Central);
+    char pattern[] = "/tmp/zararod-jobs-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    workDir_ = pattern;
+    previousDir_ = std::filesystem::current_path();
+    std::filesystem::current_path(workDir_);
+    iniPath_ = workDir_ + "/vedid.ini";
+    writeSettings(serverAddress(Server::Central), "10", serverAddress(Server::Site));
+    jobs_.ApplySettings(iniPath_);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previousDir_);
+    std::filesystem::remove_all(workDir_);
+  }
+
+  void writeSettings(const ServerAddress& central, const std::string& series,
+                     const ServerAddress& site) {
+    std::ofstream out(iniPath_, std::ios::binary);
+    out << "[LogON_adr]\r\nIP=" << central.host << "\r\nUser=" << central.user
+        << "\r\nPassword=" << central.password << "\r\nSQLport=" << central.port
+        << "\r\nrada=" << series << "\r\n[LogON]\r\nIP=" << site.host << "\r\nUser=" << site.user
+        << "\r\nPassword=" << site.password << "\r\nSQLport=" << site.port << "\r\n";
+  }
+
+  // Every row of a table as the server holds it (cp1250 bytes), in key order.
+  static std::vector<Row> snapshot(Server server, const std::string& table,
+                                   const std::string& order) {
+    AdminSession session(server, "", "cp1250");
+    return session.rows("select * from " + table + " order by " + order);
+  }
+
+  Jobs jobs_;
+  RecordingReporter reporter_;
+  std::string workDir_;
+  std::string iniPath_;
+  std::filesystem::path previousDir_;
+};
+
+}  // namespace zararod::testing
