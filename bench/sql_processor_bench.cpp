@@ -1,0 +1,58 @@
+// Building a slip script line by line through a script processor's Script:
+// the cost must grow linearly with the number of lines. Each slip adds the
+// three lines the slip transfer writes (delete, INSERT with ~25 column names,
+// value line with ~25 quoted values, times of day included, so the text has
+// colons inside quoted values).
+//
+//   build-<name>/bench/sql_processor_bench --benchmark_repetitions=3
+//
+// Compare the medians of the three sizes: 30,000 lines should take about ten
+// times as long as 3,000, and 90,000 about thirty times.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "db/sql_processor.h"
+#include "db/sql_strings.h"
+
+namespace zararod {
+namespace {
+
+const std::string kColumns =
+    "PC8,cislodokla,rada,datum,cas,vazeno,spz,ridic,kodpar,nazevpar,komodita,brutto,tara,"
+    "netto,vlhkost,necistoty,cena_t,castka,hmotnost_t,pocet_vazeni,stav,potvrzeno,poznamka,"
+    "id_sklad,sklizen";
+
+std::string slipNumber(int i) { return "'2026/" + std::to_string(100000 + i) + "'"; }
+
+void BM_AppendSlipLines(benchmark::State& state) {
+  const int lines = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    TZSQLProcessor processor;
+    processor.Script().Clear();
+    for (int i = 0; i < lines / 3; ++i) {
+      const std::string key = slipNumber(i);
+      processor.Script().Add("delete from vaznil where cislodokla = " + key + " and rada = '01';");
+      processor.Script().Add("INSERT INTO vaznil (" + kColumns + ")");
+      processor.Script().Add(
+          " value ('1'," + key +
+          ",'01','2026-07-14','07:42:10','2026-07-14 07:42:10','3B4 5521','Jiri Dvorak',"
+          "'100234','Zemedelske druzstvo Zdar, a.s.','psenice potravinarska','38420','14380',"
+          "'24040','13.8','1.2','5120.5','123089','24.04','2','1','True',"
+          "'Vlhkost premerena; vzorek c. 2: OK?','9000000001','2026');");
+    }
+    benchmark::DoNotOptimize(processor.Script().Text().size());
+  }
+  state.SetItemsProcessed(state.iterations() * lines);
+}
+BENCHMARK(BM_AppendSlipLines)
+    ->Arg(3000)
+    ->Arg(30000)
+    ->Arg(90000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+}  // namespace
+}  // namespace zararod
+
+BENCHMARK_MAIN();
