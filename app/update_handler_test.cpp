@@ -17,7 +17,7 @@
 namespace zararod {
 namespace {
 
-using zararod::testing::LocalHttpServer;
+using zararod::testing::LocalServerTest;
 using zararod::testing::readFile;
 using zararod::testing::ScratchDir;
 using zararod::testing::writeFile;
@@ -43,17 +43,8 @@ class RecordingReporter : public JobReporter {
   void SetBusyCursor(bool) override { events.push_back("cursor"); }
 };
 
-class UpdateHandlerTest : public ::testing::Test {
+class UpdateHandlerTest : public LocalServerTest {
  protected:
-  static void SetUpTestSuite() {
-    docroot_ = std::make_unique<ScratchDir>();
-    server_ = std::make_unique<LocalHttpServer>(docroot_->path());
-  }
-  static void TearDownTestSuite() {
-    server_.reset();
-    docroot_.reset();
-  }
-
   void SetUp() override {
     site_ = UpdateSite{server_->httpUrl("/files/"), dir_.path(), {}};
     std::filesystem::remove(*docroot_ / "setupzararod.ver");
@@ -69,14 +60,10 @@ class UpdateHandlerTest : public ::testing::Test {
               "[zararod]\r\n" + std::string(kUpdateExeName) + " " + stamp + ".000\r\n");
   }
 
-  static std::unique_ptr<ScratchDir> docroot_;
-  static std::unique_ptr<LocalHttpServer> server_;
   ScratchDir dir_;
   UpdateSite site_;
   RecordingReporter reporter_;
 };
-std::unique_ptr<ScratchDir> UpdateHandlerTest::docroot_;
-std::unique_ptr<LocalHttpServer> UpdateHandlerTest::server_;
 
 TEST_F(UpdateHandlerTest, ReportsEachResultAndKeepsRunning) {
   struct Case {

@@ -19,7 +19,7 @@
 namespace zararod {
 namespace {
 
-using zararod::testing::LocalHttpServer;
+using zararod::testing::LocalServerTest;
 using zararod::testing::readFile;
 using zararod::testing::ScratchDir;
 using zararod::testing::writeFile;
@@ -47,17 +47,8 @@ std::string logText(const std::string& local, const std::string& server) {
   return "Verze programu: " + local + "\r\nVerze internet: " + server + "\r\n";
 }
 
-class CheckForUpdateTest : public ::testing::Test {
+class CheckForUpdateTest : public LocalServerTest {
  protected:
-  static void SetUpTestSuite() {
-    docroot_ = std::make_unique<ScratchDir>();
-    server_ = std::make_unique<LocalHttpServer>(docroot_->path());
-  }
-  static void TearDownTestSuite() {
-    server_.reset();
-    docroot_.reset();
-  }
-
   void SetUp() override {
     site_ = UpdateSite{server_->httpUrl("/files/"), dir_.path(), {}};
     std::filesystem::remove(*docroot_ / "setupzararod.ver");
@@ -74,13 +65,9 @@ class CheckForUpdateTest : public ::testing::Test {
   std::string log() const { return dir_ / "verze.log"; }
   std::string setup() const { return dir_ / setupFileName(kBase); }
 
-  static std::unique_ptr<ScratchDir> docroot_;
-  static std::unique_ptr<LocalHttpServer> server_;
   ScratchDir dir_;
   UpdateSite site_;
 };
-std::unique_ptr<ScratchDir> CheckForUpdateTest::docroot_;
-std::unique_ptr<LocalHttpServer> CheckForUpdateTest::server_;
 
 constexpr const char* kLocal = "2026-07-29 12:10:56";
 

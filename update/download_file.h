@@ -11,6 +11,9 @@
 //  - follows redirections (at most kMaxRedirects, http and https only); the
 //    status that counts is that of the final answer;
 //  - verifies the server's certificate and host name (never switched off);
+//  - goes through the proxy that the system's usual settings name (the
+//    http_proxy, https_proxy and no_proxy environment variables), as the
+//    platform's preconfigured proxy settings would be used elsewhere;
 //  - gives up when no connection is made within kConnectTimeoutSeconds, or
 //    when fewer than kLowSpeedBytesPerSecond arrive per second for
 //    kLowSpeedSeconds in a row, so that a silent or trickling server cannot

@@ -16,7 +16,7 @@ namespace zararod {
 namespace {
 
 using ::testing::HasSubstr;
-using zararod::testing::LocalHttpServer;
+using zararod::testing::LocalServerTest;
 using zararod::testing::patternBytes;
 using zararod::testing::readFile;
 using zararod::testing::ScratchDir;
@@ -44,29 +44,20 @@ std::vector<std::string> filesIn(const std::string& dir) {
   return names;
 }
 
-class DownloadFileTest : public ::testing::Test {
+class DownloadFileTest : public LocalServerTest {
  protected:
   static void SetUpTestSuite() {
-    docroot_ = std::make_unique<ScratchDir>();
+    LocalServerTest::SetUpTestSuite();
     writeFile(*docroot_ / "small.txt", "zararod.exe 2026-07-29 12:10:56.000\r\n");
     writeFile(*docroot_ / "empty", "");
     writeFile(*docroot_ / "body2050", patternBytes(2050));
     writeFile(*docroot_ / "large", patternBytes(3 << 20));
-    server_ = std::make_unique<LocalHttpServer>(docroot_->path());
-  }
-  static void TearDownTestSuite() {
-    server_.reset();
-    docroot_.reset();
   }
 
   DownloadOptions trusted() const { return {server_->caFile()}; }
 
-  static std::unique_ptr<ScratchDir> docroot_;
-  static std::unique_ptr<LocalHttpServer> server_;
   ScratchDir dir_;
 };
-std::unique_ptr<ScratchDir> DownloadFileTest::docroot_;
-std::unique_ptr<LocalHttpServer> DownloadFileTest::server_;
 
 TEST_F(DownloadFileTest, StoresTheWholeBodyOfA200Answer) {
   struct Case {

@@ -1,5 +1,7 @@
 // Test support: a real local HTTP and HTTPS server, and scratch folders.
 //
+// LocalServerTest is a fixture with one such server per test suite.
+//
 // LocalHttpServer runs update/testdata/http_test_server.py (python3, openssl)
 // as a child process on loopback with ports chosen by the system, so that test
 // cases run in parallel never collide. The server makes its own certificate
@@ -16,10 +18,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -77,6 +82,9 @@ class LocalHttpServer {
   // Starts the server on docroot (served under /files/). Throws
   // std::runtime_error when it does not come up within 30 seconds.
   explicit LocalHttpServer(const std::string& docroot) {
+    // Requests to this server never go through a proxy of the environment.
+    setenv("no_proxy", "127.0.0.1,localhost", 1);
+    setenv("NO_PROXY", "127.0.0.1,localhost", 1);
     const std::string script =
         (std::filesystem::path(__FILE__).parent_path() / "http_test_server.py")
             .string();
@@ -166,6 +174,22 @@ class LocalHttpServer {
   int httpsPort_ = 0;
   int wrongHostPort_ = 0;
   std::string caFile_;
+};
+
+// One server per test suite, serving the folder docroot_ under /files/.
+class LocalServerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    docroot_ = std::make_unique<ScratchDir>();
+    server_ = std::make_unique<LocalHttpServer>(docroot_->path());
+  }
+  static void TearDownTestSuite() {
+    server_.reset();
+    docroot_.reset();
+  }
+
+  inline static std::unique_ptr<ScratchDir> docroot_;
+  inline static std::unique_ptr<LocalHttpServer> server_;
 };
 
 }  // namespace zararod::testing
