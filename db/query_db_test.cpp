@@ -147,6 +147,9 @@ TEST_F(QueryTest, ServerTextIsTheBytesAsSent) {
   EXPECT_EQ(query_.FieldByName("t").AsServerText(), "36:15:00");
   EXPECT_EQ(query_.FieldByName("big").AsServerText(), "0");
   EXPECT_EQ(query_.FieldByName("d").AsServerText(), "2024-03-07");
+  EXPECT_EQ(query_.FieldDefs()[0].DeclaredTypeName, "decimal");
+  EXPECT_EQ(query_.FieldDefs()[1].DeclaredTypeName, "time");
+  EXPECT_EQ(query_.FieldDefs()[0].Scale, 2);
   setText("select d, s from vals where id = 2");
   query_.Open();
   EXPECT_TRUE(query_.FieldByName("d").IsNull());  // a zero date reads as null...
