@@ -184,6 +184,17 @@ TEST_F(QueryTest, WalkingAndRecordCount) {
   EXPECT_EQ(query_.FieldByName("cislodokla").AsString(), "1");
 }
 
+TEST_F(QueryTest, ReopeningSendsOnlyTheStatement) {
+  setText("select * from queue");
+  query_.Open();  // the first open also reads the table's columns
+  testing::startGeneralLog(Server::Site);
+  query_.Close();
+  query_.Open();
+  const unsigned long thread = mysql_thread_id(connection_.LiveConnection()->Handle());
+  EXPECT_EQ(testing::loggedStatements(Server::Site, thread),
+            std::vector<std::string>{"select * from queue"});
+}
+
 TEST_F(QueryTest, FieldNamesAndLookup) {
   setText("SHOW FIELDS FROM queue");
   query_.Open();
