@@ -76,7 +76,11 @@ TZMySQLConnection& TZQuery::connectedLive() {
 }
 
 void TZQuery::prepareStatement(TZMySQLConnection& live) {
-  if (statement_ && statementLive_ == &live && !live.IsClosed()) {
+  const std::string& text = sql_->Statements(0).Text();
+  // A kept statement is reused only for the text it was made for (a change
+  // whose rescan failed leaves the statement in place) and only on the live
+  // connection that made it.
+  if (statement_ && statementLive_ == &live && !live.IsClosed() && statement_->GetSQL() == text) {
     statement_->ClearParameters();
   } else {
     dropStatement();
@@ -84,7 +88,7 @@ void TZQuery::prepareStatement(TZMySQLConnection& live) {
     properties.push_back("update=changed");
     properties.push_back("where=keyonly");
     properties.push_back(options_.count(doCalcDefaults) ? "defaults=true" : "defaults=false");
-    statement_ = live.PrepareStatement(sql_->Statements(0).Text(), properties);
+    statement_ = live.PrepareStatement(text, properties);
     statementLive_ = &live;
   }
   BindParams(*statement_, sql_->Statements(0), params_);

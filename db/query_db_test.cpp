@@ -258,6 +258,14 @@ TEST_F(QueryTest, ExecSQLCountsRowsAndLeavesTheQueryClosed) {
   EXPECT_EQ(query_.RowsAffected(), 0);
   AdminSession admin(Server::Site, kScratch);
   EXPECT_EQ(admin.scalar("select count(*) from queue"), "2");
+
+  // A change whose rescan fails must not leave the kept statement to run.
+  setText("insert into queue values ('9', '09')");
+  query_.ExecSQL();
+  EXPECT_EQ(errorOf([&] { query_.SQL().Add(", (:1, '09')"); }),
+            "Incorrect token followed by \":\"");
+  EXPECT_NE(errorOf([&] { query_.ExecSQL(); }), "no error");
+  EXPECT_EQ(admin.scalar("select count(*) from queue"), "3");
 }
 
 TEST_F(QueryTest, TransactionsThroughExecSQL) {
