@@ -58,6 +58,9 @@ class TForm1 : public QWidget, public JobReporter {
   void suiButton4Click();  // "odeslat LL"
   void suiButton5Click();  // "kontrola"
 
+  // Runs `handler` inside the guard, unless another handler is running (then
+  // it does nothing): every button and FormShow go through here.
+  void RunHandler(const std::function<void()>& handler);
   // True while a handler runs.
   bool HandlerRunning() const { return handlerRunning_; }
   Jobs& jobs() { return *jobs_; }
@@ -92,8 +95,6 @@ class TForm1 : public QWidget, public JobReporter {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // Runs `handler` inside the guard, unless another handler is running.
-  void runHandler(const std::function<void()>& handler);
   QLabel* statusLabel(Line line) const;
   TsuiProgressBar* progressBar(Line line) const;
   TsuiButton* jobButton(Line line) const;
@@ -101,7 +102,8 @@ class TForm1 : public QWidget, public JobReporter {
   std::unique_ptr<Jobs> jobs_;
   bool formShown_ = false;
   bool handlerRunning_ = false;
-  bool endingProgram_ = false;
+  // Set while a handler itself closes the window (konec, kontrola).
+  bool handlerCloses_ = false;
   bool busyCursor_ = false;
 };
 

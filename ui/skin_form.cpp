@@ -149,6 +149,7 @@ void TsuiForm::paintEvent(QPaintEvent*) {
 }
 
 void TsuiForm::paintTitleBar(QPainter& painter, const SkinColors& colors) {
+  painter.save();
   const QRect bar(0, 0, width(), kTitleBarHeight);
   QLinearGradient gradient(0, 0, 0, kTitleBarHeight);
   gradient.setColorAt(0.0, colors.titleTop);
@@ -198,6 +199,7 @@ void TsuiForm::paintTitleBar(QPainter& painter, const SkinColors& colors) {
   drawButton(CloseButtonRect(), TitleButton::Close, QColor(236, 92, 84));
   if (controlBoxVisible_)
     drawButton(ControlBoxRect(), TitleButton::ControlBox, QColor(244, 190, 72));
+  painter.restore();
 }
 
 std::optional<TsuiUIStyle> OwnerStyle(const QWidget* widget) {
