@@ -1,0 +1,196 @@
+// The main window as it first appears, against the two sandbox servers: the
+// status check of FormShow with the window's own labels and buttons.
+#include <QApplication>
+#include <QEvent>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/jobs.h"
+#include "app/unit2.h"
+#include "testing/sandbox.h"
+#include "ui/progress_bar.h"
+#include "ui/skin_form.h"
+#include "ui/sui_button.h"
+#include "util/platform.h"
+
+namespace zararod {
+namespace {
+
+using testing::AdminSession;
+using testing::loadSampleData;
+using testing::Server;
+using testing::ServerAddress;
+using testing::serverAddress;
+
+// What the window shows when it is first painted.
+class FirstPaint : public QObject {
+ public:
+  explicit FirstPaint(TForm1& form) : form_(form) {}
+  bool seen = false;
+  QString labels[3];
+  bool barVisible = false;
+
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !seen) {
+      seen = true;
+      labels[0] = form_.Label1->text();
+      labels[1] = form_.Label2->text();
+      labels[2] = form_.Label3->text();
+      barVisible = form_.suiProgressBar1->isVisible() || form_.suiProgressBar2->isVisible() ||
+                   form_.suiProgressBar3->isVisible();
+    }
+    return false;
+  }
+
+ private:
+  TForm1& form_;
+};
+
+std::string section(const char* name, const ServerAddress& server, const std::string& extra) {
+  return std::string("[") + name + "]\r\nIP=" + server.host + "\r\nUser=" + server.user +
+         "\r\nPassword=" + server.password + "\r\nSQLport=" + std::to_string(server.port) + "\r\n" +
+         extra;
+}
+
+struct Scenario {
+  const char* name;
+  std::function<void()> prepare;  // server set-up
+  // vedid.ini: central and site address and series; null for no file.
+  std::function<std::string()> settings;
+  const char* labels[3];  // UTF-8
+  bool enabled[5];        // suiButton1..5
+};
+
+class MainWindowStatus : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QApplication::setQuitOnLastWindowClosed(false);
+    loadSampleData(Server::Site);
+    loadSampleData(Server::Central);
+    iniPath_ = ExePath() + "vedid.ini";
+  }
+  void TearDown() override { std::filesystem::remove(iniPath_); }
+
+  static std::string settingsFor(const ServerAddress& central, const std::string& series,
+                                 const ServerAddress& site) {
+    return section("LogON_adr", central, "rada=" + series + "\r\n") + section("LogON", site, "");
+  }
+
+  std::string iniPath_;
+};
+
+TEST_F(MainWindowStatus, FirstShowingShowsTheQueuesOrTheUnreachableServer) {
+  const ServerAddress site = serverAddress(Server::Site);
+  const ServerAddress central = serverAddress(Server::Central);
+  ServerAddress nowhere = central;
+  nowhere.port = 1;  // nothing listens there
+  const std::string host = site.host;
+  const std::string noServer = "nelze se připojit k serveru ";
+
+  const auto queuesOf3And0And12 = [] {
+    AdminSession session(Server::Site, "vorazu1");
+    session.exec("delete from vaznil_00; delete from laborl_00");
+    for (int i = 1; i <= 12; ++i) {
+      session.exec("insert into laborl_00 values ('K" + std::to_string(i) + "', '01')");
+    }
+  };
+  const std::string l1 = noServer + central.host;
+  const std::string l2 = noServer + host;
+  const Scenario scenarios[] = {
+      {"both servers up",
+       queuesOf3And0And12,
+       [&] { return settingsFor(central, "10", site); },
+       {"počet nových adres: 3", "počet nových VL: 0", "počet nových LL: 12"},
+       {true, true, true, true, true}},
+      {"central server unreachable",
+       [] {},
+       [&] { return settingsFor(nowhere, "10", site); },
+       {l1.c_str(), "počet nových VL: 4", "počet nových LL: 3"},
+       {false, true, true, true, true}},
+      {"laborl_00 missing",
+       [] { AdminSession(Server::Site, "vorazu1").exec("drop table laborl_00"); },
+       [&] { return settingsFor(central, "10", site); },
+       {"počet nových adres: 3", "počet nových VL: 4", l2.c_str()},
+       {true, true, true, false, true}},
+      {"series without a queue table",
+       [] {},
+       [&] { return settingsFor(central, "99", site); },
+       {l1.c_str(), "počet nových VL: 4", "počet nových LL: 3"},
+       {false, true, true, true, true}},
+      {"settings file missing",
+       [] {},
+       nullptr,
+       {"nelze se připojit k serveru localhost", "nelze se připojit k serveru localhost",
+        "nelze se připojit k serveru localhost"},
+       {false, true, false, false, true}},
+  };
+
+  for (const Scenario& s : scenarios) {
+    SCOPED_TRACE(s.name);
+    loadSampleData(Server::Site);
+    s.prepare();
+    std::filesystem::remove(iniPath_);
+    if (s.settings) std::ofstream(iniPath_, std::ios::binary) << s.settings();
+
+    TForm1 form;
+    FirstPaint firstPaint(form);
+    form.suiForm1->installEventFilter(&firstPaint);
+    form.show();
+    QCoreApplication::processEvents();
+
+    QLabel* labels[] = {form.Label1, form.Label2, form.Label3};
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(labels[i]->text().toStdString(), s.labels[i]);
+      EXPECT_EQ(labels[i]->width(), labels[i]->fontMetrics().horizontalAdvance(labels[i]->text()));
+    }
+    TsuiButton* buttons[] = {form.suiButton1, form.suiButton2, form.suiButton3, form.suiButton4,
+                             form.suiButton5};
+    for (int i = 0; i < 5; ++i)
+      EXPECT_EQ(buttons[i]->isEnabled(), s.enabled[i]) << "suiButton" << i + 1;
+    for (TsuiProgressBar* bar :
+         {form.suiProgressBar1, form.suiProgressBar2, form.suiProgressBar3}) {
+      EXPECT_FALSE(bar->isVisible());
+    }
+    ASSERT_TRUE(firstPaint.seen);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(firstPaint.labels[i].toStdString(), s.labels[i]);
+    EXPECT_FALSE(firstPaint.barVisible);
+  }
+}
+
+// The sandbox account's sessions on a server, apart from the asking one.
+int otherSessions(Server server) {
+  AdminSession session(server);
+  return std::stoi(session
+                       .scalar("select count(*) from information_schema.processlist "
+                               "where user = substring_index(current_user(), '@', 1) "
+                               "and id <> connection_id()")
+                       .value_or("0"));
+}
+
+TEST_F(MainWindowStatus, ClosingWithKonecDisconnectsBothServers) {
+  std::ofstream(iniPath_, std::ios::binary)
+      << settingsFor(serverAddress(Server::Central), "10", serverAddress(Server::Site));
+  const int siteBefore = otherSessions(Server::Site);
+  const int centralBefore = otherSessions(Server::Central);
+  {
+    TForm1 form;
+    form.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form.jobs().ZConnection1.Connected());
+    EXPECT_TRUE(form.jobs().ZConnection2.Connected());
+    EXPECT_EQ(otherSessions(Server::Site), siteBefore + 1);
+    EXPECT_EQ(otherSessions(Server::Central), centralBefore + 1);
+    form.suiButton2->click();
+    EXPECT_FALSE(form.isVisible());
+  }
+  EXPECT_EQ(otherSessions(Server::Site), siteBefore);
+  EXPECT_EQ(otherSessions(Server::Central), centralBefore);
+}
+
+}  // namespace
+}  // namespace zararod
