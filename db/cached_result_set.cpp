@@ -292,8 +292,7 @@ double TZCachedResultSet::GetTimestamp(int column) {
 std::string TZCachedResultSet::GetBlob(int column) {
   const TZSQLType kind =
       column >= 1 && column <= GetColumnCount() ? columns_[column - 1].ColumnType : stUnknown;
-  const bool stream = kind == stAsciiStream || kind == stUnicodeStream || kind == stBinaryStream;
-  const Cell& value = cell(column, stream ? kind : stBinaryStream);
+  const Cell& value = cell(column, isStreamType(kind) ? kind : stBinaryStream);
   const auto* bytes = std::get_if<std::string>(&value);
   return bytes ? *bytes : std::string();
 }

@@ -1,7 +1,8 @@
 #include "db/date_time_text.h"
 
-#include <charconv>
 #include <optional>
+
+#include "db/properties.h"
 
 #include "util/date_time.h"
 
@@ -12,11 +13,8 @@ namespace {
 // part of the range inside the text only; 0 when that is not a number.
 int field(std::string_view text, std::size_t from, std::size_t count) {
   if (from > text.size()) return 0;
-  std::string_view part = text.substr(from - 1, count);
-  if (!part.empty() && part.front() == '+') part.remove_prefix(1);
-  int value = 0;
-  auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
-  return error == std::errc() && end == part.data() + part.size() ? value : 0;
+  // At most four digits: always within int.
+  return static_cast<int>(integerOfText(text.substr(from - 1, count)).value_or(0));
 }
 
 double withDate(int year, int month, int day) {

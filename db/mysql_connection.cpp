@@ -1,6 +1,5 @@
 #include "db/mysql_connection.h"
 
-#include <charconv>
 #include <string_view>
 
 #include "db/column_kind_correction.h"
@@ -28,15 +27,6 @@ std::string_view trimBlanks(std::string_view text) {
 
 std::string cutAt(const std::string& text, const char* stops) {
   return text.substr(0, text.find_first_of(stops));
-}
-
-// A decimal integer with nothing after it, or nullopt.
-std::optional<long long> integerOf(std::string_view text) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  long long value = 0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
-  return value;
 }
 
 // The client flag names by bit, from bit 0 to bit 31.
@@ -166,7 +156,7 @@ void TZMySQLConnection::Open() {
 void TZMySQLConnection::setOptions() {
   MYSQL* handle = handle_.get();
   if (isTrueProperty(properties_, "compress")) mysql_options(handle, MYSQL_OPT_COMPRESS, nullptr);
-  const long long timeout = integerOf(propertyOr(properties_, "timeout", "")).value_or(0);
+  const long long timeout = integerOfText(propertyOr(properties_, "timeout", "")).value_or(0);
   if (timeout >= 0) {
     const unsigned int seconds = static_cast<unsigned int>(timeout);
     mysql_options(handle, MYSQL_OPT_CONNECT_TIMEOUT, &seconds);
@@ -177,7 +167,7 @@ void TZMySQLConnection::setOptions() {
     switch (named.option) {
       case MYSQL_OPT_CONNECT_TIMEOUT: {
         // A number of seconds; a text that is not one counts as 0.
-        const unsigned int seconds = static_cast<unsigned int>(integerOf(*value).value_or(0));
+        const unsigned int seconds = static_cast<unsigned int>(integerOfText(*value).value_or(0));
         mysql_options(handle, named.option, &seconds);
         break;
       }

@@ -88,9 +88,6 @@ std::int32_t int32FromText(std::string_view text) {
   return value < INT32_MIN || value > INT32_MAX ? 0 : static_cast<std::int32_t>(value);
 }
 
-bool isStreamKind(TZSQLType type) {
-  return type == stAsciiStream || type == stUnicodeStream || type == stBinaryStream;
-}
 
 }  // namespace
 
@@ -253,7 +250,7 @@ std::string TZMySQLResultSet::GetBlob(int column) {
   const TZSQLType kind =
       column >= 1 && column <= GetColumnCount() ? columns_[column - 1].ColumnType : stUnknown;
   unsigned long length = 0;
-  const char* value = text(column, isStreamKind(kind) ? kind : stBinaryStream, &length);
+  const char* value = text(column, isStreamType(kind) ? kind : stBinaryStream, &length);
   return value ? std::string(value, length) : std::string();
 }
 

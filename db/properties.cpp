@@ -2,27 +2,26 @@
 
 #include <charconv>
 
+#include "util/strings.h"
+
 namespace zararod {
-namespace {
 
-char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (upperAscii(a[i]) != upperAscii(b[i])) return false;
+std::optional<std::int64_t> integerOfText(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  std::int64_t value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+    return std::nullopt;
   }
-  return true;
+  return value;
 }
-
-}  // namespace
 
 std::optional<std::string> findProperty(const TZProperties& properties,
                                         std::string_view name) {
   for (const std::string& line : properties) {
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
-    if (equalsNoCase(std::string_view(line).substr(0, eq), name)) return line.substr(eq + 1);
+    if (sameText(std::string_view(line).substr(0, eq), name)) return line.substr(eq + 1);
   }
   return std::nullopt;
 }
@@ -35,15 +34,9 @@ std::string propertyOr(const TZProperties& properties, std::string_view name,
 
 bool isTrueText(std::string_view text) {
   for (std::string_view word : {"Y", "YES", "T", "TRUE"}) {
-    if (equalsNoCase(text, word)) return true;
+    if (sameText(text, word)) return true;
   }
-  // An integer, optionally signed, with nothing after it.
-  std::string_view digits = text;
-  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-  long long number = 0;
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-  return error == std::errc() && end == digits.data() + digits.size() && !digits.empty() &&
-         number != 0;
+  return integerOfText(text).value_or(0) != 0;
 }
 
 bool isTrueProperty(const TZProperties& properties, std::string_view name) {

@@ -3,9 +3,10 @@
 //
 // A name is the part of a line before its first "="; the value is everything
 // after it (no blanks are trimmed). Names match without regard to letter case
-// (ASCII) and the first line with a given name wins.
+// and the first line with a given name wins.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,10 @@
 namespace zararod {
 
 using TZProperties = std::vector<std::string>;
+
+// A decimal integer with an optional sign and nothing else around it;
+// nullopt for any other text, and for a number out of the 64-bit range.
+std::optional<std::int64_t> integerOfText(std::string_view text);
 
 // The value of the first line named `name`; nullopt when no line has it.
 std::optional<std::string> findProperty(const TZProperties& properties,

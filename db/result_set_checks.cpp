@@ -4,14 +4,12 @@
 #include <string>
 
 #include "db/db_exceptions.h"
+#include "db/properties.h"
 
 namespace zararod {
 namespace {
 
 bool isText(TZSQLType type) { return type == stString || type == stUnicodeString; }
-bool isStream(TZSQLType type) {
-  return type == stAsciiStream || type == stUnicodeStream || type == stBinaryStream;
-}
 
 bool convertible(TZSQLType from, TZSQLType to) {
   switch (to) {
@@ -28,7 +26,7 @@ bool convertible(TZSQLType from, TZSQLType to) {
     case stUnicodeString:
       return true;
     case stBytes:
-      return isText(from) || from == stBytes || isStream(from);
+      return isText(from) || from == stBytes || isStreamType(from);
     case stDate:
       return isText(from) || from == stDate || from == stTimestamp;
     case stTime:
@@ -65,12 +63,7 @@ void checkConvertible(int column, TZSQLType from, TZSQLType to) {
                        std::string(SQLTypeName(to)));
 }
 
-std::int64_t integerFromText(std::string_view text) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  std::int64_t value = 0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size() ? value : 0;
-}
+std::int64_t integerFromText(std::string_view text) { return integerOfText(text).value_or(0); }
 
 long double floatFromText(std::string_view text) {
   if (!text.empty() && text.front() == '$') text.remove_prefix(1);

@@ -42,6 +42,10 @@ constexpr std::string_view SQLTypeName(TZSQLType type) {
   return type >= stUnknown && type <= stBinaryStream ? kNames[type] : kNames[0];
 }
 
+constexpr bool isStreamType(TZSQLType type) {
+  return type == stAsciiStream || type == stUnicodeStream || type == stBinaryStream;
+}
+
 // Whether a result set may be changed through (updatable results are always
 // served by the caching result set).
 enum TZResultSetConcurrency { rcReadOnly, rcUpdatable };
