@@ -241,5 +241,41 @@ TEST_F(ConnectionTest, AutoCommitAndIsolationOtherThanDefaultsAreSentAfterLogin)
   EXPECT_EQ(scalar("SELECT @@autocommit"), "0");
 }
 
+TEST_F(ConnectionTest, PropertiesSetClientOptionsAndFlags) {
+  AdminSession(Server::Site).exec("CREATE DATABASE IF NOT EXISTS zt_conn;"
+                                  "CREATE OR REPLACE TABLE zt_conn.flags (v INT);"
+                                  "INSERT INTO zt_conn.flags VALUES (1)");
+  const std::string sameValue = "UPDATE zt_conn.flags SET v = 1";
+  struct Case {
+    TZProperties properties;
+    std::string sql;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {{}, "SHOW SESSION STATUS LIKE 'Compression'", "OFF"},
+      {{"compress=yes"}, "SHOW SESSION STATUS LIKE 'Compression'", "ON"},
+      {{"MYSQL_OPT_COMPRESS=x"}, "SHOW SESSION STATUS LIKE 'Compression'", "ON"},
+      {{"MYSQL_INIT_COMMAND=SET @zt = 'init'"}, "SELECT @zt", "init"},
+      {{"timeout=5", "MYSQL_OPT_CONNECT_TIMEOUT=nan"}, "SELECT 'connected'", "connected"},
+      {{}, sameValue, "0"},
+      {{"client_found_rows=1"}, sameValue, "1"},
+  };
+  for (const Case& c : cases) {
+    connection_.Disconnect();
+    connection_.Properties() = c.properties;
+    connection_.Connect();
+    auto statement = connection_.LiveConnection()->CreateStatement();
+    std::string value;
+    if (c.sql == sameValue) {
+      value = std::to_string(statement->ExecuteUpdate(c.sql));
+    } else {
+      auto rows = statement->ExecuteQuery(c.sql);
+      ASSERT_TRUE(rows->Next());
+      value = rows->GetString(rows->GetColumnCount());
+    }
+    EXPECT_EQ(value, c.expected) << c.sql << " with " << ::testing::PrintToString(c.properties);
+  }
+}
+
 }  // namespace
 }  // namespace zararod

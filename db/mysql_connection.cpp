@@ -122,20 +122,6 @@ void TZMySQLConnection::Open() {
   handle_ = std::move(handle);
   try {
     setOptions();
-    if (isTrueProperty(properties_, "MYSQL_SSL")) {
-      auto value = [this](std::string_view name) -> std::optional<std::string> {
-        std::optional<std::string> text = findProperty(properties_, name);
-        return text && !text->empty() ? text : std::nullopt;
-      };
-      auto pointer = [](const std::optional<std::string>& text) {
-        return text ? text->c_str() : nullptr;
-      };
-      const auto key = value("MYSQL_SSL_KEY"), cert = value("MYSQL_SSL_CERT"),
-                 ca = value("MYSQL_SSL_CA"), capath = value("MYSQL_SSL_CAPATH"),
-                 cipher = value("MYSQL_SSL_CYPHER");
-      mysql_ssl_set(handle_.get(), pointer(key), pointer(cert), pointer(ca), pointer(capath),
-                    pointer(cipher));
-    }
     if (!mysql_real_connect(handle_.get(), hostName_.c_str(), user_.c_str(), password_.c_str(),
                             database_.c_str(), static_cast<unsigned>(port_), nullptr,
                             clientFlags())) {
@@ -180,6 +166,21 @@ void TZMySQLConnection::setOptions() {
         break;
     }
   }
+  if (isTrueProperty(properties_, "MYSQL_SSL")) {
+    // Each absent or empty value is passed as no value.
+    auto value = [this](std::string_view name) -> std::optional<std::string> {
+      std::optional<std::string> text = findProperty(properties_, name);
+      return text && !text->empty() ? text : std::nullopt;
+    };
+    auto pointer = [](const std::optional<std::string>& text) {
+      return text ? text->c_str() : nullptr;
+    };
+    const auto key = value("MYSQL_SSL_KEY"), cert = value("MYSQL_SSL_CERT"),
+               ca = value("MYSQL_SSL_CA"), capath = value("MYSQL_SSL_CAPATH"),
+               cipher = value("MYSQL_SSL_CYPHER");
+    mysql_ssl_set(handle, pointer(key), pointer(cert), pointer(ca), pointer(capath),
+                  pointer(cipher));
+  }
 }
 
 unsigned long TZMySQLConnection::clientFlags() const {
@@ -191,8 +192,7 @@ unsigned long TZMySQLConnection::clientFlags() const {
 }
 
 void TZMySQLConnection::Close() {
-  if (closed_ && !handle_) return;
-  handle_.reset();
+  handle_.reset();  // mysql_close
   closed_ = true;
 }
 

@@ -129,6 +129,7 @@ class TZMySQLConnection {
   IZColumnKindCorrector* GetColumnKindCorrector() const { return corrector_.get(); }
 
  private:
+  // Client library options from the properties, SSL included.
   void setOptions();
   unsigned long clientFlags() const;
 
