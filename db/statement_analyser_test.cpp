@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,33 @@ TEST(SelectSchema, NoneWithoutSelectAndFrom) {
     EXPECT_EQ(SharedMySQLStatementAnalyser().DefineSelectSchemaFromQuery(SharedMySQLTokenizer(), sql),
               nullptr)
         << sql;
+  }
+}
+
+// Any text a query may hold — unbalanced parentheses, stray dots and commas,
+// keywords in odd places — is read without a crash and every reference it
+// yields has a name.
+TEST(SelectSchema, ArbitraryTextsAreReadSafely) {
+  const char* const pieces[] = {"select", "from",  "where", "(",   ")",     ",",    ".",
+                                "*",      "as",    "x",     "`q`", "'s'",   " ",    "join",
+                                "on",     "left",  "using", "1",   "/*c*/", "\r\n", "group",
+                                "by",     "-- c\n", "distinct", ";", "\"d\"", "+",  "\xE8"};
+  std::mt19937 random(20260710);
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+  std::uniform_int_distribution<int> length(0, 24);
+  for (int i = 0; i < 5000; ++i) {
+    std::string sql = i % 2 == 0 ? "select " : "";
+    for (int n = length(random); n > 0; --n) sql += pieces[pick(random)];
+    auto schema =
+        SharedMySQLStatementAnalyser().DefineSelectSchemaFromQuery(SharedMySQLTokenizer(), sql);
+    if (!schema) continue;
+    for (std::size_t f = 0; f < schema->FieldCount(); ++f) {
+      const TZFieldRef& field = schema->Field(f);
+      EXPECT_FALSE(field.IsField ? field.Field.empty() : field.Alias.empty()) << sql;
+    }
+    for (std::size_t t = 0; t < schema->TableCount(); ++t) {
+      EXPECT_FALSE(schema->Table(t).Table.empty()) << sql;
+    }
   }
 }
 
