@@ -1,11 +1,11 @@
 #include "db/cached_result_set.h"
 
 #include <charconv>
-#include <limits>
-#include <type_traits>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <map>
+#include <type_traits>
 
 #include "db/date_time_text.h"
 #include "db/properties.h"
@@ -37,8 +37,7 @@ std::string timeText(double value) {
   const std::optional<DateTimeParts> parts = decodeDateTime(value);
   if (!parts) return {};
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", parts->Hour, parts->Minute,
-                parts->Second);
+  std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", parts->Hour, parts->Minute, parts->Second);
   return buffer;
 }
 
@@ -67,24 +66,52 @@ bool TZCachedResultSet::fetchOne() {
     IZResultSet& in = *source_;
     Cell cell;
     switch (columns_[column - 1].ColumnType) {
-      case stBoolean: cell = in.GetBoolean(column); break;
-      case stByte: cell = std::int64_t{in.GetByte(column)}; break;
-      case stShort: cell = std::int64_t{in.GetShort(column)}; break;
-      case stInteger: cell = std::int64_t{in.GetInt(column)}; break;
-      case stLong: cell = in.GetLong(column); break;
-      case stFloat: cell = in.GetFloat(column); break;
-      case stDouble: cell = in.GetDouble(column); break;
-      case stBigDecimal: cell = in.GetBigDecimal(column); break;
-      case stBytes: cell = in.GetBytes(column); break;
-      case stDate: cell = in.GetDate(column); break;
-      case stTime: cell = in.GetTime(column); break;
-      case stTimestamp: cell = in.GetTimestamp(column); break;
+      case stBoolean:
+        cell = in.GetBoolean(column);
+        break;
+      case stByte:
+        cell = std::int64_t{in.GetByte(column)};
+        break;
+      case stShort:
+        cell = std::int64_t{in.GetShort(column)};
+        break;
+      case stInteger:
+        cell = std::int64_t{in.GetInt(column)};
+        break;
+      case stLong:
+        cell = in.GetLong(column);
+        break;
+      case stFloat:
+        cell = in.GetFloat(column);
+        break;
+      case stDouble:
+        cell = in.GetDouble(column);
+        break;
+      case stBigDecimal:
+        cell = in.GetBigDecimal(column);
+        break;
+      case stBytes:
+        cell = in.GetBytes(column);
+        break;
+      case stDate:
+        cell = in.GetDate(column);
+        break;
+      case stTime:
+        cell = in.GetTime(column);
+        break;
+      case stTimestamp:
+        cell = in.GetTimestamp(column);
+        break;
       case stAsciiStream:
       case stUnicodeStream:
-      case stBinaryStream: cell = in.GetBlob(column); break;
+      case stBinaryStream:
+        cell = in.GetBlob(column);
+        break;
       case stString:
       case stUnicodeString:
-      case stUnknown: cell = in.GetString(column); break;
+      case stUnknown:
+        cell = in.GetString(column);
+        break;
     }
     if (in.WasNull()) cell = std::monostate{};
     row.push_back(std::move(cell));
@@ -145,9 +172,9 @@ const TZCachedResultSet::Cell& TZCachedResultSet::cell(int column, TZSQLType ask
 
 namespace {
 
-// The stored value as a number (text read as one; 0 when it is not one).
-long double numberOf(const std::variant<std::monostate, bool, std::int64_t, float, double,
-                                        long double, std::string>& value) {
+// A stored value as a number (text read as one; 0 when it is not one).
+template <class Value>
+long double numberOf(const Value& value) {
   return std::visit(
       [](const auto& v) -> long double {
         using T = std::decay_t<decltype(v)>;
@@ -162,9 +189,9 @@ long double numberOf(const std::variant<std::monostate, bool, std::int64_t, floa
       value);
 }
 
-template <class Int>
-Int integerOf(const std::variant<std::monostate, bool, std::int64_t, float, double,
-                                 long double, std::string>& value) {
+// A stored value as an integer of type Int.
+template <class Int, class Value>
+Int integerOf(const Value& value) {
   if (const auto* text = std::get_if<std::string>(&value)) {
     const std::int64_t number = integerFromText(*text);
     return static_cast<Int>(number);

@@ -71,8 +71,8 @@ class TZCachedResultSet : public IZResultSet {
   // One stored value, by its column's kind: bool; int64 for byte to long;
   // float; double for double and date-time kinds; long double; bytes for
   // text, bytes and streams. monostate is null.
-  using Cell = std::variant<std::monostate, bool, std::int64_t, float, double,
-                            long double, std::string>;
+  using Cell =
+      std::variant<std::monostate, bool, std::int64_t, float, double, long double, std::string>;
   using Row = std::vector<Cell>;
 
   bool fetchOne();

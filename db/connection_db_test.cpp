@@ -66,10 +66,18 @@ TEST_F(ConnectionTest, LoginSendsTheCodePageAndNothingElse) {
 
 TEST_F(ConnectionTest, EveryConnectMakesANewLiveConnection) {
   std::vector<std::string> calls;
-  connection_.BeforeConnect = [&](TZConnection& c) { calls.push_back(c.Connected() ? "BC+" : "BC-"); };
-  connection_.AfterConnect = [&](TZConnection& c) { calls.push_back(c.Connected() ? "AC+" : "AC-"); };
-  connection_.BeforeDisconnect = [&](TZConnection& c) { calls.push_back(c.Connected() ? "BD+" : "BD-"); };
-  connection_.AfterDisconnect = [&](TZConnection& c) { calls.push_back(c.Connected() ? "AD+" : "AD-"); };
+  connection_.BeforeConnect = [&](TZConnection& c) {
+    calls.push_back(c.Connected() ? "BC+" : "BC-");
+  };
+  connection_.AfterConnect = [&](TZConnection& c) {
+    calls.push_back(c.Connected() ? "AC+" : "AC-");
+  };
+  connection_.BeforeDisconnect = [&](TZConnection& c) {
+    calls.push_back(c.Connected() ? "BD+" : "BD-");
+  };
+  connection_.AfterDisconnect = [&](TZConnection& c) {
+    calls.push_back(c.Connected() ? "AD+" : "AD-");
+  };
 
   connection_.Disconnect();  // not connected: nothing happens
   connection_.SetConnected(false);
@@ -242,9 +250,11 @@ TEST_F(ConnectionTest, AutoCommitAndIsolationOtherThanDefaultsAreSentAfterLogin)
 }
 
 TEST_F(ConnectionTest, PropertiesSetClientOptionsAndFlags) {
-  AdminSession(Server::Site).exec("CREATE DATABASE IF NOT EXISTS zt_conn;"
-                                  "CREATE OR REPLACE TABLE zt_conn.flags (v INT);"
-                                  "INSERT INTO zt_conn.flags VALUES (1)");
+  AdminSession(Server::Site)
+      .exec(
+          "CREATE DATABASE IF NOT EXISTS zt_conn;"
+          "CREATE OR REPLACE TABLE zt_conn.flags (v INT);"
+          "INSERT INTO zt_conn.flags VALUES (1)");
   const std::string sameValue = "UPDATE zt_conn.flags SET v = 1";
   struct Case {
     TZProperties properties;

@@ -33,7 +33,8 @@ double isoForm(std::string_view text) {
     value = withDate(field(text, 1, 4), field(text, 6, 2), field(text, 9, 2));
     text = text.size() >= 12 ? text.substr(11, 8) : std::string_view();
   }
-  if (text.size() > 7) value = withTime(value, field(text, 1, 2), field(text, 4, 2), field(text, 7, 2));
+  if (text.size() > 7)
+    value = withTime(value, field(text, 1, 2), field(text, 4, 2), field(text, 7, 2));
   return value;
 }
 

@@ -30,11 +30,11 @@ TEST(DateTimeTextTest, DateAndTimestampTexts) {
       {"0000-00-00", 0},
       {"1899-12-30 00:00:00", 0},
       {"1899-12-29 06:00:00", -1.25},
-      {"2023-02-30", 0},                          // impossible date
+      {"2023-02-30", 0},                             // impossible date
       {"2023-02-30 12:00:00", timeOfDay(12, 0, 0)},  // the time still counts
-      {"2024-03-07 25:00:00", at(2024, 3, 7)},    // invalid time adds nothing
+      {"2024-03-07 25:00:00", at(2024, 3, 7)},       // invalid time adds nothing
       {"2024-00-07 08:00:00", timeOfDay(8, 0, 0)},
-      {"2024-03-07 8:9", at(2024, 3, 7)},         // too short for a time
+      {"2024-03-07 8:9", at(2024, 3, 7)},  // too short for a time
       {"abcd-ef-gh", 0},
       // Compact form: four-digit year at 14 and 8 characters, two-digit else.
       {"20240307080910", at(2024, 3, 7, 8, 9, 10)},

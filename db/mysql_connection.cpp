@@ -30,18 +30,38 @@ std::string cutAt(const std::string& text, const char* stops) {
 }
 
 // The client flag names by bit, from bit 0 to bit 31.
-constexpr std::string_view kClientFlagNames[32] = {
-    "CLIENT_LONG_PASSWORD",     "CLIENT_FOUND_ROWS",       "CLIENT_LONG_FLAG",
-    "CLIENT_CONNECT_WITH_DB",   "CLIENT_NO_SCHEMA",        "CLIENT_COMPRESS",
-    "CLIENT_ODBC",              "CLIENT_LOCAL_FILES",      "CLIENT_IGNORE_SPACE",
-    "CLIENT_CHANGE_USER",       "CLIENT_INTERACTIVE",      "CLIENT_SSL",
-    "CLIENT_IGNORE_SIGPIPE",    "CLIENT_TRANSACTIONS",     "CLIENT_RESERVED",
-    "CLIENT_SECURE_CONNECTION", "CLIENT_MULTI_STATEMENTS", "CLIENT_MULTI_RESULTS",
-    "CLIENT_OPT_18",            "CLIENT_OPT_19",           "CLIENT_OPT_20",
-    "CLIENT_OPT_21",            "CLIENT_OPT_22",           "CLIENT_OPT_23",
-    "CLIENT_OPT_24",            "CLIENT_OPT_25",           "CLIENT_OPT_26",
-    "CLIENT_OPT_27",            "CLIENT_OPT_28",           "CLIENT_OPT_29",
-    "CLIENT_OPT_30",            "CLIENT_REMEMBER_OPTIONS"};
+constexpr std::string_view kClientFlagNames[32] = {"CLIENT_LONG_PASSWORD",
+                                                   "CLIENT_FOUND_ROWS",
+                                                   "CLIENT_LONG_FLAG",
+                                                   "CLIENT_CONNECT_WITH_DB",
+                                                   "CLIENT_NO_SCHEMA",
+                                                   "CLIENT_COMPRESS",
+                                                   "CLIENT_ODBC",
+                                                   "CLIENT_LOCAL_FILES",
+                                                   "CLIENT_IGNORE_SPACE",
+                                                   "CLIENT_CHANGE_USER",
+                                                   "CLIENT_INTERACTIVE",
+                                                   "CLIENT_SSL",
+                                                   "CLIENT_IGNORE_SIGPIPE",
+                                                   "CLIENT_TRANSACTIONS",
+                                                   "CLIENT_RESERVED",
+                                                   "CLIENT_SECURE_CONNECTION",
+                                                   "CLIENT_MULTI_STATEMENTS",
+                                                   "CLIENT_MULTI_RESULTS",
+                                                   "CLIENT_OPT_18",
+                                                   "CLIENT_OPT_19",
+                                                   "CLIENT_OPT_20",
+                                                   "CLIENT_OPT_21",
+                                                   "CLIENT_OPT_22",
+                                                   "CLIENT_OPT_23",
+                                                   "CLIENT_OPT_24",
+                                                   "CLIENT_OPT_25",
+                                                   "CLIENT_OPT_26",
+                                                   "CLIENT_OPT_27",
+                                                   "CLIENT_OPT_28",
+                                                   "CLIENT_OPT_29",
+                                                   "CLIENT_OPT_30",
+                                                   "CLIENT_REMEMBER_OPTIONS"};
 
 constexpr unsigned long kClientConnectWithDb = 8;
 constexpr int kDefaultPort = 3306;
@@ -94,8 +114,7 @@ void checkMySQLError(MYSQL* handle, TZLoggingCategory /*category*/, const std::s
 
 TZMySQLConnection::TZMySQLConnection(const std::string& hostName, int port,
                                      const std::string& database, const std::string& user,
-                                     const std::string& password,
-                                     const TZProperties& properties)
+                                     const std::string& password, const TZProperties& properties)
     : hostName_(cutAt(hostName, "/:?")),
       port_(port == 0 ? kDefaultPort : port),
       database_(cutAt(database, "?")),
@@ -196,8 +215,8 @@ void TZMySQLConnection::Close() {
   closed_ = true;
 }
 
-std::unique_ptr<IZPreparedStatement> TZMySQLConnection::PrepareStatement(
-    const std::string& sql, const TZProperties& info) {
+std::unique_ptr<IZPreparedStatement> TZMySQLConnection::PrepareStatement(const std::string& sql,
+                                                                         const TZProperties& info) {
   if (closed_) Open();
   return std::make_unique<TZMySQLPreparedStatement>(*this, sql, info);
 }

@@ -52,8 +52,7 @@ int silentErrorCount();
 // non-empty text (trimmed of blanks and control characters at both ends),
 // raises EZSQLException (EZMySQLSilentException while silenced) "SQL Error: "
 // + text, with the number as its error code. Otherwise returns.
-void checkMySQLError(MYSQL* handle, TZLoggingCategory category,
-                     const std::string& sql);
+void checkMySQLError(MYSQL* handle, TZLoggingCategory category, const std::string& sql);
 
 class TZMySQLConnection {
  public:
@@ -65,9 +64,9 @@ class TZMySQLConnection {
   //    replaced by the property "username" / "password" if present.
   //  - The live property list is "UID=" user, "PWD=" password, then the lines
   //    of `properties`.
-  TZMySQLConnection(const std::string& hostName, int port,
-                    const std::string& database, const std::string& user,
-                    const std::string& password, const TZProperties& properties);
+  TZMySQLConnection(const std::string& hostName, int port, const std::string& database,
+                    const std::string& user, const std::string& password,
+                    const TZProperties& properties);
   ~TZMySQLConnection();
   TZMySQLConnection(const TZMySQLConnection&) = delete;
   TZMySQLConnection& operator=(const TZMySQLConnection&) = delete;

@@ -55,8 +55,8 @@ std::string dateTimeLiteral(double value, TZSQLType type) {
 
 }  // namespace
 
-TZMySQLPreparedStatement::TZMySQLPreparedStatement(TZMySQLConnection& connection,
-                                                   std::string sql, const TZProperties& info)
+TZMySQLPreparedStatement::TZMySQLPreparedStatement(TZMySQLConnection& connection, std::string sql,
+                                                   const TZProperties& info)
     : connection_(connection), sql_(std::move(sql)), info_(info) {}
 
 TZMySQLPreparedStatement::~TZMySQLPreparedStatement() = default;
@@ -81,8 +81,12 @@ void TZMySQLPreparedStatement::SetBytes(int p, const std::string& v) { set(p, st
 void TZMySQLPreparedStatement::SetDate(int p, double v) { set(p, stDate, v); }
 void TZMySQLPreparedStatement::SetTime(int p, double v) { set(p, stTime, v); }
 void TZMySQLPreparedStatement::SetTimestamp(int p, double v) { set(p, stTimestamp, v); }
-void TZMySQLPreparedStatement::SetAsciiStream(int p, const std::string& v) { set(p, stAsciiStream, v); }
-void TZMySQLPreparedStatement::SetBinaryStream(int p, const std::string& v) { set(p, stBinaryStream, v); }
+void TZMySQLPreparedStatement::SetAsciiStream(int p, const std::string& v) {
+  set(p, stAsciiStream, v);
+}
+void TZMySQLPreparedStatement::SetBinaryStream(int p, const std::string& v) {
+  set(p, stBinaryStream, v);
+}
 
 void TZMySQLPreparedStatement::SetDefaultValue(int position, const std::string& value) {
   defaults_[position] = value;

@@ -76,8 +76,7 @@ class TZMySQLPreparedStatement : public IZPreparedStatement {
   void Close() override;
 
  private:
-  using Value = std::variant<std::monostate, bool, std::int64_t, double, long double,
-                             std::string>;
+  using Value = std::variant<std::monostate, bool, std::int64_t, double, long double, std::string>;
   struct Param {
     TZSQLType type = stUnknown;
     Value value;  // monostate for null

@@ -17,7 +17,7 @@ namespace {
 class PreparedTextTest : public ::testing::Test {
  protected:
   std::string prepare(const std::string& sql,
-                       const std::function<void(IZPreparedStatement&)>& bind = {}) {
+                      const std::function<void(IZPreparedStatement&)>& bind = {}) {
     TZMySQLPreparedStatement statement(connection_, sql, {});
     if (bind) bind(statement);
     return statement.PreparedSQL();
@@ -34,11 +34,12 @@ TEST_F(PreparedTextTest, TextWithoutMarkerIsSentByteForByte) {
 TEST_F(PreparedTextTest, MarkersOnlyOutsideQuotesAndComments) {
   EXPECT_EQ(prepare("select  '?  x' ,\r\n `a?` /* ? */ -- ?\r\nfrom t"),
             "select '?  x' , `a?` /* ? */ -- ?\r\nfrom t");
-  EXPECT_EQ(prepare("select ? ,? from t where a=?", [](IZPreparedStatement& s) {
-              s.SetInt(1, -7);
-              s.SetNull(2, stString);
-              s.SetBoolean(3, false);
-            }),
+  EXPECT_EQ(prepare("select ? ,? from t where a=?",
+                    [](IZPreparedStatement& s) {
+                      s.SetInt(1, -7);
+                      s.SetNull(2, stString);
+                      s.SetBoolean(3, false);
+                    }),
             "select -7 ,NULL from t where a='N'");
 }
 
@@ -79,7 +80,8 @@ TEST_F(PreparedTextTest, NullWithDefaultValueFollowsTheDefaultsProperty) {
 
 TEST_F(PreparedTextTest, MissingParameterValue) {
   for (auto bind : std::initializer_list<std::function<void(IZPreparedStatement&)>>{
-           {}, [](IZPreparedStatement& s) { s.SetInt(1, 1); },
+           {},
+           [](IZPreparedStatement& s) { s.SetInt(1, 1); },
            [](IZPreparedStatement& s) {
              s.SetInt(1, 1);
              s.SetInt(2, 2);

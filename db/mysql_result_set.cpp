@@ -88,12 +88,10 @@ std::int32_t int32FromText(std::string_view text) {
   return value < INT32_MIN || value > INT32_MAX ? 0 : static_cast<std::int32_t>(value);
 }
 
-
 }  // namespace
 
-TZMySQLResultSet::TZMySQLResultSet(TZMySQLConnection& connection, std::string sql,
-                                   bool useResult, TZResultSetConcurrency concurrency,
-                                   TZResultSetType type)
+TZMySQLResultSet::TZMySQLResultSet(TZMySQLConnection& connection, std::string sql, bool useResult,
+                                   TZResultSetConcurrency concurrency, TZResultSetType type)
     : sql_(std::move(sql)), useResult_(useResult), concurrency_(concurrency), type_(type) {
   MYSQL* handle = connection.Handle();
   if (handle) result_.reset(useResult_ ? mysql_use_result(handle) : mysql_store_result(handle));

@@ -89,32 +89,32 @@ TEST_F(ResultSetTest, KindsFromFieldDescriptions) {
   live().SetColumnKindCorrector(nullptr);  // the kinds as the client library gives them
   auto rows = query("SELECT *, 1 + 1 AS sum FROM kinds", false);
   const TZSQLType expected[] = {
-      stInteger,      // INT
-      stString,       // VARCHAR(20)
-      stDate,         // DATE
-      stTime,         // TIME
-      stTimestamp,    // DATETIME
-      stDouble,       // DECIMAL(10,2)
-      stLong,         // DECIMAL(10,0)
-      stInteger,      // DECIMAL(9,0)
-      stDouble,       // DOUBLE
-      stShort,        // SMALLINT
-      stByte,         // TINYINT
-      stString,       // ENUM
-      stAsciiStream,  // TEXT
-      stLong,         // BIGINT
-      stInteger,      // YEAR (unsigned)
-      stString,       // CHAR(1)
-      stShort,        // TINYINT UNSIGNED
-      stInteger,      // SMALLINT UNSIGNED
-      stLong,         // INT UNSIGNED
-      stBigDecimal,   // BIGINT UNSIGNED
-      stString,       // VARBINARY(10)
-      stBinaryStream, // BLOB
-      stAsciiStream,  // VARCHAR(9000)
-      stTimestamp,    // TIMESTAMP
-      stInteger,      // INT AUTO_INCREMENT
-      stInteger,      // 1 + 1
+      stInteger,       // INT
+      stString,        // VARCHAR(20)
+      stDate,          // DATE
+      stTime,          // TIME
+      stTimestamp,     // DATETIME
+      stDouble,        // DECIMAL(10,2)
+      stLong,          // DECIMAL(10,0)
+      stInteger,       // DECIMAL(9,0)
+      stDouble,        // DOUBLE
+      stShort,         // SMALLINT
+      stByte,          // TINYINT
+      stString,        // ENUM
+      stAsciiStream,   // TEXT
+      stLong,          // BIGINT
+      stInteger,       // YEAR (unsigned)
+      stString,        // CHAR(1)
+      stShort,         // TINYINT UNSIGNED
+      stInteger,       // SMALLINT UNSIGNED
+      stLong,          // INT UNSIGNED
+      stBigDecimal,    // BIGINT UNSIGNED
+      stString,        // VARBINARY(10)
+      stBinaryStream,  // BLOB
+      stAsciiStream,   // VARCHAR(9000)
+      stTimestamp,     // TIMESTAMP
+      stInteger,       // INT AUTO_INCREMENT
+      stInteger,       // 1 + 1
   };
   const TZColumnInfos& columns = rows->GetColumnsInfo();
   ASSERT_EQ(columns.size(), std::size(expected));
@@ -138,10 +138,11 @@ TEST_F(ResultSetTest, ReadersOnBothResultSets) {
   FormatSettingsOfProcess().DecimalSeparator = ',';  // value texts always use "."
   for (bool cached : {false, true}) {
     SCOPED_TRACE(cached ? "caching result set" : "MySQL result set");
-    auto rows = query("SELECT ti, dec2, dt, d, t, i, v, e, tiu, biu, ts, "
-                      "'20240307080910' AS compact, CONCAT('a', CHAR(0), 'b') AS zero "
-                      "FROM kinds ORDER BY id",
-                      cached);
+    auto rows = query(
+        "SELECT ti, dec2, dt, d, t, i, v, e, tiu, biu, ts, "
+        "'20240307080910' AS compact, CONCAT('a', CHAR(0), 'b') AS zero "
+        "FROM kinds ORDER BY id",
+        cached);
     EXPECT_EQ(errorOf<EZSQLException>([&] { rows->GetInt(6); }), "Row data is not available");
 
     ASSERT_TRUE(rows->Next());
@@ -247,8 +248,10 @@ TEST_F(ResultSetTest, ResultsReadAsTheyArrive) {
 
 TEST_F(ResultSetTest, StatementCountsAndErrors) {
   std::unique_ptr<IZStatement> statement = live().CreateStatement();
-  AdminSession(Server::Site).exec("DELETE FROM zt_conn.texts; "
-                                  "INSERT INTO zt_conn.texts VALUES ('x'), ('x'), ('y')");
+  AdminSession(Server::Site)
+      .exec(
+          "DELETE FROM zt_conn.texts; "
+          "INSERT INTO zt_conn.texts VALUES ('x'), ('x'), ('y')");
   EXPECT_EQ(statement->ExecuteUpdate("DELETE FROM texts WHERE v = 'none'"), 0);
   EXPECT_EQ(statement->ExecuteUpdate("DELETE FROM texts WHERE v = 'x'"), 2);
   EXPECT_EQ(statement->GetUpdateCount(), 2);
@@ -275,9 +278,9 @@ TEST_F(ResultSetTest, StatementCountsAndErrors) {
   }
   {
     SilentErrorScope silence;
-    EXPECT_EQ(errorOf<EZMySQLSilentException>([&] { statement->ExecuteUpdate("bogus"); })
-                  .substr(0, 39),
-              "SQL Error: You have an error in your SQ");
+    EXPECT_EQ(
+        errorOf<EZMySQLSilentException>([&] { statement->ExecuteUpdate("bogus"); }).substr(0, 39),
+        "SQL Error: You have an error in your SQ");
   }
   EXPECT_EQ(silentErrorCount(), 0);
 }

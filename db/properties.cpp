@@ -16,8 +16,7 @@ std::optional<std::int64_t> integerOfText(std::string_view text) {
   return value;
 }
 
-std::optional<std::string> findProperty(const TZProperties& properties,
-                                        std::string_view name) {
+std::optional<std::string> findProperty(const TZProperties& properties, std::string_view name) {
   for (const std::string& line : properties) {
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos) continue;

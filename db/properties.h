@@ -21,8 +21,7 @@ using TZProperties = std::vector<std::string>;
 std::optional<std::int64_t> integerOfText(std::string_view text);
 
 // The value of the first line named `name`; nullopt when no line has it.
-std::optional<std::string> findProperty(const TZProperties& properties,
-                                        std::string_view name);
+std::optional<std::string> findProperty(const TZProperties& properties, std::string_view name);
 
 // The value of `name`, or `fallback` when absent.
 std::string propertyOr(const TZProperties& properties, std::string_view name,

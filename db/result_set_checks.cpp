@@ -45,9 +45,7 @@ bool convertible(TZSQLType from, TZSQLType to) {
 
 }  // namespace
 
-void throwClosedDataset() {
-  throw EZSQLException("Operation is not allowed for closed dataset");
-}
+void throwClosedDataset() { throw EZSQLException("Operation is not allowed for closed dataset"); }
 
 void throwNoRowData() { throw EZSQLException("Row data is not available"); }
 

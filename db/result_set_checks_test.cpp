@@ -25,15 +25,24 @@ TEST(ResultSetChecksTest, ConversionTable) {
     bool allowed;
   };
   const Case cases[] = {
-      {stString, stInteger, true},       {stUnicodeString, stBoolean, true},
-      {stBytes, stInteger, false},       {stDate, stDouble, false},
-      {stBinaryStream, stString, true},  {stTimestamp, stString, true},
-      {stAsciiStream, stBytes, true},    {stInteger, stBytes, false},
-      {stTimestamp, stDate, true},       {stTime, stDate, false},
-      {stTimestamp, stTime, true},       {stDate, stTime, false},
-      {stTime, stTimestamp, true},       {stInteger, stTimestamp, false},
-      {stString, stTimestamp, true},     {stAsciiStream, stAsciiStream, true},
-      {stAsciiStream, stBinaryStream, false}, {stString, stBinaryStream, false},
+      {stString, stInteger, true},
+      {stUnicodeString, stBoolean, true},
+      {stBytes, stInteger, false},
+      {stDate, stDouble, false},
+      {stBinaryStream, stString, true},
+      {stTimestamp, stString, true},
+      {stAsciiStream, stBytes, true},
+      {stInteger, stBytes, false},
+      {stTimestamp, stDate, true},
+      {stTime, stDate, false},
+      {stTimestamp, stTime, true},
+      {stDate, stTime, false},
+      {stTime, stTimestamp, true},
+      {stInteger, stTimestamp, false},
+      {stString, stTimestamp, true},
+      {stAsciiStream, stAsciiStream, true},
+      {stAsciiStream, stBinaryStream, false},
+      {stString, stBinaryStream, false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(conversionError(1, c.from, c.to).empty(), c.allowed)
@@ -82,7 +91,8 @@ TEST(PropertiesTest, LookupAndTruth) {
   EXPECT_EQ(findProperty(properties, "noequals"), std::nullopt);
   EXPECT_EQ(propertyOr(properties, "missing", "x"), "x");
   for (const char* yes : {"Y", "yes", "t", "True", "1", "-3"}) EXPECT_TRUE(isTrueText(yes)) << yes;
-  for (const char* no : {"", "N", "no", "false", "0", "2x", "on"}) EXPECT_FALSE(isTrueText(no)) << no;
+  for (const char* no : {"", "N", "no", "false", "0", "2x", "on"})
+    EXPECT_FALSE(isTrueText(no)) << no;
   EXPECT_TRUE(isTrueProperty(properties, "TIMEOUT"));
   EXPECT_FALSE(isTrueProperty(properties, "missing"));
 }

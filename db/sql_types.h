@@ -35,10 +35,9 @@ enum TZSQLType : int {
 // "BinaryStream"); "Unknown" for stUnknown and any value out of range.
 constexpr std::string_view SQLTypeName(TZSQLType type) {
   constexpr std::string_view kNames[] = {
-      "Unknown", "Boolean",  "Byte",          "Short",  "Integer", "Long",
-      "Float",   "Double",   "BigDecimal",    "String", "UnicodeString",
-      "Bytes",   "Date",     "Time",          "Timestamp", "AsciiStream",
-      "UnicodeStream", "BinaryStream"};
+      "Unknown", "Boolean", "Byte",       "Short",       "Integer",       "Long",
+      "Float",   "Double",  "BigDecimal", "String",      "UnicodeString", "Bytes",
+      "Date",    "Time",    "Timestamp",  "AsciiStream", "UnicodeStream", "BinaryStream"};
   return type >= stUnknown && type <= stBinaryStream ? kNames[type] : kNames[0];
 }
 
