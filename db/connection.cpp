@@ -25,7 +25,6 @@ void TZConnection::Connect() {
   live->SetReadOnly(readOnly_);
   live->SetCatalog(catalog_);
   live->SetTransactionIsolation(isolation_);
-  live->Open();
   live_ = std::move(live);
   if (AfterConnect) AfterConnect(*this);
 }
