@@ -55,9 +55,9 @@ int Jobs::ImportAddresses(JobReporter& reporter) {
     reporter.SetProgressPosition(line, counter);
     reporter.ProcessPendingEvents();
     const std::string key = keyText(ZQuery21.FieldByName("kodpar"));
-    lines.push_back("delete from adresar where kodpar = " + quoteLiteral(key, localNbe) + ";");
+    lines.push_back("delete from adresar where kodpar = " + stringLiteral(key, localNbe) + ";");
 
-    setQueryText(ZQuery22, "select * from adresar where kodpar = " + quoteLiteral(key, centralNbe));
+    setQueryText(ZQuery22, "select * from adresar where kodpar = " + stringLiteral(key, centralNbe));
     ZQuery22.Open();
     ZQuery22.First();
     if (ZQuery22.RecordCount() == 1) {
@@ -71,7 +71,7 @@ int Jobs::ImportAddresses(JobReporter& reporter) {
       lines.push_back(" DATUMZAL=NOW();");
     }
     setQueryText(ZQuery22,
-                 "delete from adresar_" + rada + " where kodpar = " + quoteLiteral(key, centralNbe));
+                 "delete from adresar_" + rada + " where kodpar = " + stringLiteral(key, centralNbe));
     ZQuery22.ExecSQL();
     ZQuery22.Close();
     ZQuery21.Next();

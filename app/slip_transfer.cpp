@@ -65,11 +65,11 @@ int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
     reporter.ProcessPendingEvents();
     const std::string number = keyText(queue.FieldByName("cislodokla"));
     const std::string series = keyText(queue.FieldByName("rada"));
-    const std::string localKey = " where cislodokla = " + quoteLiteral(number, localNbe) +
-                                 " and rada = " + quoteLiteral(series, localNbe) + ";";
+    const std::string localKey = " where cislodokla = " + stringLiteral(number, localNbe) +
+                                 " and rada = " + stringLiteral(series, localNbe) + ";";
     ZSQLProcessor21.Script().Add("delete from " + table + " where cislodokla = " +
-                                 quoteLiteral(number, centralNbe) +
-                                 " and rada = " + quoteLiteral(series, centralNbe) + ";");
+                                 stringLiteral(number, centralNbe) +
+                                 " and rada = " + stringLiteral(series, centralNbe) + ";");
 
     setQueryText(ZQuery2, "select " + columns + " from " + table + localKey);
     ZQuery2.Open();

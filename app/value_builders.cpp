@@ -47,17 +47,6 @@ bool holdsZeroTime(std::string_view type) {
   return type.empty() || isTextType(type) || type == "time";
 }
 
-bool isTextOrBytesKind(TFieldType kind) {
-  switch (kind) {
-    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint:
-    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: case ftBoolean:
-    case ftDate: case ftTime: case ftDateTime:
-      return false;
-    default:
-      return true;
-  }
-}
-
 // A quoted literal cannot carry these bytes when backslashes are no escapes:
 // NUL ends a script line list, CR and LF split the script line, and a
 // backslash misleads the script tokenizer, which always reads it as an escape.
@@ -214,11 +203,12 @@ std::string textLiteral(const FieldReading& value, std::string_view receivingTyp
   if (!value.serverText) {
     return convention(value, "", holdsEmptyText(receivingType), noBackslashEscapes);
   }
-  if (noBackslashEscapes && isTextOrBytesKind(value.kind) &&
-      needsHexUnderNoBackslashEscapes(*value.serverText)) {
-    return hexLiteral(*value.serverText);
-  }
-  return quoteLiteral(*value.serverText, noBackslashEscapes);
+  return stringLiteral(*value.serverText, noBackslashEscapes);
+}
+
+std::string stringLiteral(std::string_view text, bool noBackslashEscapes) {
+  if (noBackslashEscapes && needsHexUnderNoBackslashEscapes(text)) return hexLiteral(text);
+  return quoteLiteral(text, noBackslashEscapes);
 }
 
 FieldReading readField(const TField& field) {

@@ -61,6 +61,12 @@ FieldReading readField(const TField& field);
 // 'text' with ' doubled and, unless noBackslashEscapes, \ NUL CR LF escaped.
 std::string quoteLiteral(std::string_view text, bool noBackslashEscapes);
 
+// A text as a literal the receiving server reads back byte for byte: the
+// quoted literal, or, under NO_BACKSLASH_ESCAPES, X'<hex>' for a text with a
+// NUL, CR, LF or backslash, which no quoted literal carries there (the script
+// tokenizer always reads a backslash as an escape).
+std::string stringLiteral(std::string_view text, bool noBackslashEscapes);
+
 // The literal (quoted text, or NULL) for one value, by the rules above.
 std::string valueLiteral(const FieldReading& value, std::string_view receivingType,
                          bool noBackslashEscapes);
