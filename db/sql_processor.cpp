@@ -99,11 +99,8 @@ void TZSQLProcessor::runStatement(int index, TZSQLStrings& statementText) {
   // the rescan: there is nothing to run.
   if (statementText.StatementCount() == 0) return;
   const TZSQLStatement& sql = statementText.Statements(0);
+  connection_->Connect();  // nothing unless an event handler disconnected it
   TZMySQLConnection* live = connection_->LiveConnection();
-  if (live == nullptr) {
-    connection_->Connect();
-    live = connection_->LiveConnection();
-  }
   if (live == nullptr) throw EZDatabaseError(kNoConnection);
   std::unique_ptr<IZPreparedStatement> statement = live->PrepareStatement(sql.Text(), {});
   BindParams(*statement, sql, params_);
