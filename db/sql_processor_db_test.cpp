@@ -192,6 +192,27 @@ TEST_F(SQLProcessorTest, EmptyScriptConnectsAndRunsNothing) {
   }
 }
 
+TEST_F(SQLProcessorTest, WhatDiscardsTheSplitResult) {
+  processor_.Script().Add("select 1; select 2;");
+  processor_.Parse();
+  ASSERT_EQ(processor_.StatementCount(), 2);
+  processor_.Script().Add("select 3;");  // the script's own line operations keep it
+  processor_.SetDelimiter(";");         // so does setting the same value
+  processor_.SetCleanupStatements(false);
+  EXPECT_EQ(processor_.StatementCount(), 2);
+  processor_.SetDelimiterType(dtGo);
+  EXPECT_EQ(processor_.StatementCount(), 0);
+  processor_.SetDelimiterType(dtDefault);
+  processor_.Parse();
+  EXPECT_EQ(processor_.StatementCount(), 3);
+  processor_.SetCleanupStatements(true);
+  EXPECT_EQ(processor_.StatementCount(), 0);
+  processor_.Parse();
+  TZConnection other;
+  processor_.SetConnection(&other);
+  EXPECT_EQ(processor_.StatementCount(), 0);
+}
+
 TEST_F(SQLProcessorTest, LoadedFileKeepsZeroBytesAsData) {
   const std::string file = ::testing::TempDir() + "zt_processor_script.txt";
   const std::string withZero("insert into t (a, b) values ('nul', 'a\0b')", 42);
