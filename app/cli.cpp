@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/jobs.h"
+#include "app/update_handler.h"
 #include "util/cp1250.h"
 #include "util/exception.h"
 #include "util/platform.h"
@@ -93,10 +94,11 @@ void TerminalReporter::ProcessPendingEvents() {
   if (barOnScreen_) std::fflush(out_);
 }
 
-void TerminalReporter::ShowMessage(const std::string& text, Icon) {
+void TerminalReporter::ShowMessage(const std::string& text, Icon icon) {
   endProgressLine();
-  std::fprintf(out_, "%s\n", cp1250ToUtf8(text).c_str());
-  std::fflush(out_);
+  std::FILE* stream = icon == Icon::Stop ? err_ : out_;
+  std::fprintf(stream, "%s\n", cp1250ToUtf8(text).c_str());
+  std::fflush(stream);
 }
 
 void TerminalReporter::drawBar() {
@@ -141,8 +143,9 @@ int runCli(const CliOptions& options, Jobs& jobs, TerminalReporter& reporter, st
       return reporter.AnyJobDisabled() ? kExitFailed : kExitOk;
     }
     if (options.command == "check-update") {
-      std::fprintf(err, "zararod-cli: check-update is not available in this build\n");
-      return kExitFailed;
+      const UpdateHandlerResult result = RunUpdateCheck(reporter);
+      return result.code == kUpdateNewer || result.code == kUpdateNotNewer ? kExitOk
+                                                                           : kExitFailed;
     }
     jobs.SetDryRun(options.dryRun);
     if (options.command == "import-addresses") {

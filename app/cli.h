@@ -38,11 +38,13 @@ std::optional<CliOptions> parseCliArguments(const std::vector<std::string>& args
 
 std::string cliUsage();
 
-// Reports on a terminal: texts converted from cp1250 to UTF-8, one line each;
-// the progress bar redrawn in place when `drawProgress` (stdout is a tty).
+// Reports on a terminal: texts converted from cp1250 to UTF-8, one line each
+// (messages with the stop icon on `err`); the progress bar redrawn in place
+// when `drawProgress` (stdout is a tty).
 class TerminalReporter : public JobReporter {
  public:
-  TerminalReporter(std::FILE* out, bool drawProgress) : out_(out), drawProgress_(drawProgress) {}
+  TerminalReporter(std::FILE* out, std::FILE* err, bool drawProgress)
+      : out_(out), err_(err), drawProgress_(drawProgress) {}
 
   void SetStatusText(Line line, const std::string& text) override;
   void DisableJob(Line line) override;
@@ -61,6 +63,7 @@ class TerminalReporter : public JobReporter {
   void drawBar();
 
   std::FILE* out_;
+  std::FILE* err_;
   bool drawProgress_;
   bool anyDisabled_ = false;
   bool barVisible_ = false;

@@ -19,6 +19,6 @@ int main(int argc, char** argv) {
   }
   zararod::LoadFormatSettingsFromLocale();
   zararod::Jobs jobs;
-  zararod::TerminalReporter reporter(stdout, isatty(STDOUT_FILENO) != 0);
+  zararod::TerminalReporter reporter(stdout, stderr, isatty(STDOUT_FILENO) != 0);
   return zararod::runCli(*options, jobs, reporter, stderr);
 }

@@ -1,0 +1,108 @@
+// zararod-cli as a user runs it: exit codes, output texts, and a dry run
+// that leaves both servers unchanged.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "app/jobs_test_support.h"
+
+namespace zararod::testing {
+namespace {
+
+struct CliRun {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+class CliTest : public JobsDbTest {
+ public:
+  CliRun run(const std::string& arguments) {
+    const std::string command = std::string(ZARAROD_CLI) + " " + arguments + " >out.txt 2>err.txt";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes("out.txt"),
+            readBytes("err.txt")};
+  }
+
+  struct Servers {
+    std::vector<Row> site, central;
+    bool operator==(const Servers&) const = default;
+  };
+  static Servers servers() {
+    return {snapshot(Server::Site, "vorazu1.vaznil_00", "cislodokla"),
+            snapshot(Server::Central, "vorazu1.vaznil", "id")};
+  }
+};
+
+TEST_F(CliTest, RunsTheJobsAndReportsTheirTexts) {
+  struct Case {
+    const char* what;
+    std::function<void(CliTest&)> setUp;
+    std::string arguments;
+    int exitCode;
+    std::string out;
+    std::string errContains;
+  } cases[] = {
+      {"no command", nullptr, "", 2, "", "usage: zararod-cli"},
+      {"unknown command", nullptr, "send-xx vedid.ini", 2, "", "unknown command send-xx"},
+      {"status", nullptr, "status vedid.ini", 0,
+       "počet nových adres: 3\npočet nových VL: 4\npočet nových LL: 3\n", ""},
+      {"status, central unreachable",
+       [](CliTest& t) {
+         ServerAddress nowhere = serverAddress(Server::Central);
+         nowhere.port = 1;
+         t.writeSettings(nowhere, "10", serverAddress(Server::Site));
+       },
+       "status vedid.ini", 1,
+       "nelze se připojit k serveru " + serverAddress(Server::Central).host +
+           "\npočet nových VL: 4\npočet nových LL: 3\n",
+       ""},
+      {"import-addresses", nullptr, "import-addresses vedid.ini", 0,
+       "počet nových adres: 3\nNahráno 3 nových adres\n", ""},
+      {"send-vl", nullptr, "send-vl vedid.ini", 0,
+       "počet nových važ.listů: 4\nOdesláno 4 nových VL\n", ""},
+      {"send-ll, central rejects",
+       [](CliTest&) {
+         AdminSession(Server::Central).exec("alter table vorazu1.laborl modify laborant varchar(5)");
+       },
+       "send-ll vedid.ini", 1, "počet nových lab.listů: 3\n", "zararod-cli: SQL Error: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    if (c.setUp) c.setUp(*this);
+    CliRun result = run(c.arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_NE(result.err.find(c.errContains), std::string::npos) << result.err;
+    if (c.errContains.empty()) EXPECT_EQ(result.err, "");
+  }
+}
+
+TEST_F(CliTest, ADryRunLeavesBothServersUnchanged) {
+  const Servers before = servers();
+  CliRun result = run("send-vl vedid.ini --dry-run");
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out,
+            "počet nových važ.listů: 4\nOdesláno 4 nových VL\n"
+            "dry run: nothing was committed; both servers rolled back\n");
+  EXPECT_TRUE(servers() == before);
+
+  AdminSession(Server::Central).exec("alter table vorazu1.vaznil modify ridic varchar(12)");
+  const Servers narrowed = servers();
+  result = run("--dry-run send-vl vedid.ini");
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("rejected by the receiving server: INSERT INTO vaznil ("),
+            std::string::npos)
+      << result.err;
+  EXPECT_NE(result.err.find(" value ('O''B-17','02',"), std::string::npos);
+  EXPECT_NE(result.err.find("zararod-cli: SQL Error: Data too long for column 'ridic'"),
+            std::string::npos);
+  EXPECT_TRUE(servers() == narrowed);
+}
+
+}  // namespace
+}  // namespace zararod::testing
