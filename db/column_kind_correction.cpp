@@ -145,17 +145,19 @@ TZVirtualResultSet& TZColumnKindCorrection::TableColumns(const TZTableRef& table
     return hit->second;
   }
 
-  TZVirtualResultSet found = metadata_.GetColumns(table.Catalog, table.Schema, table.Table, "");
+  const TZVirtualResultSet& found =
+      metadata_.GetColumnsCached(table.Catalog, table.Schema, table.Table, "");
   // The table name goes to the server as a LIKE pattern, so a "_" or "%" in
   // it also matches other tables (vaznil_00 matches vaznilX00). Only the
   // columns of the named table itself describe this table's columns.
   TZVirtualResultSet own = MakeColumnsResultSet();
-  while (found.Next()) {
-    if (!sameText(found.GetString(kColumnsTableName), table.Table)) continue;
-    std::vector<TZMetaValue> row;
-    row.reserve(found.ColumnCount());
-    for (std::size_t c = 1; c <= found.ColumnCount(); ++c) row.push_back(found.Value(c));
-    own.AppendRow(std::move(row));
+  for (std::size_t row = 1; row <= found.RowCount(); ++row) {
+    const auto* name = std::get_if<std::string>(&found.ValueAt(row, kColumnsTableName));
+    if (name == nullptr || !sameText(*name, table.Table)) continue;
+    std::vector<TZMetaValue> values;
+    values.reserve(found.ColumnCount());
+    for (std::size_t c = 1; c <= found.ColumnCount(); ++c) values.push_back(found.ValueAt(row, c));
+    own.AppendRow(std::move(values));
   }
   return tableColumns_.emplace(key, std::move(own)).first->second;
 }

@@ -30,14 +30,18 @@ bool TZVirtualResultSet::Next() {
   return false;
 }
 
-const TZMetaValue& TZVirtualResultSet::Value(std::size_t column) const {
-  if (cursor_ == 0 || cursor_ > rows_.size()) {
-    throw std::out_of_range("TZVirtualResultSet: no current row");
+const TZMetaValue& TZVirtualResultSet::ValueAt(std::size_t row, std::size_t column) const {
+  if (row == 0 || row > rows_.size()) {
+    throw std::out_of_range("TZVirtualResultSet: no such row");
   }
   if (column == 0 || column > columns_.size()) {
     throw std::out_of_range("TZVirtualResultSet: no such column");
   }
-  return rows_[cursor_ - 1][column - 1];
+  return rows_[row - 1][column - 1];
+}
+
+const TZMetaValue& TZVirtualResultSet::Value(std::size_t column) const {
+  return ValueAt(cursor_, column);
 }
 
 bool TZVirtualResultSet::IsNull(std::size_t column) const {

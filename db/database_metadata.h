@@ -44,6 +44,10 @@ class TZVirtualResultSet {
   // Current row number from 1; 0 before the first row.
   std::size_t Row() const { return cursor_; }
 
+  // A value of any row without moving the cursor; rows and columns from 1.
+  // Throws std::out_of_range for a position outside the result.
+  const TZMetaValue& ValueAt(std::size_t row, std::size_t column) const;
+
   // Values of the current row; column positions from 1. Reading with no
   // current row or an invalid column throws std::out_of_range.
   const TZMetaValue& Value(std::size_t column) const;

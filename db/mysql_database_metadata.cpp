@@ -275,6 +275,12 @@ TZVirtualResultSet TZMySQLDatabaseMetadata::GetColumns(const std::string& catalo
                                                        const std::string& schemaPattern,
                                                        const std::string& tableNamePattern,
                                                        const std::string& columnNamePattern) {
+  return GetColumnsCached(catalog, schemaPattern, tableNamePattern, columnNamePattern);
+}
+
+const TZVirtualResultSet& TZMySQLDatabaseMetadata::GetColumnsCached(
+    const std::string& catalog, const std::string& schemaPattern,
+    const std::string& tableNamePattern, const std::string& columnNamePattern) {
   const std::string key = "get-columns:" + catalog + ":" + schemaPattern + ":" +
                           tableNamePattern + ":" + columnNamePattern;
   if (auto hit = columnsCache_.find(key); hit != columnsCache_.end()) return hit->second;
@@ -327,8 +333,7 @@ TZVirtualResultSet TZMySQLDatabaseMetadata::GetColumns(const std::string& catalo
     }
   }
 
-  columnsCache_.insert_or_assign(key, answer);
-  return answer;
+  return columnsCache_.insert_or_assign(key, std::move(answer)).first->second;
 }
 
 }  // namespace zararod

@@ -64,6 +64,12 @@ class TZMySQLDatabaseMetadata {
   TZVirtualResultSet GetColumns(const std::string& catalog, const std::string& schemaPattern,
                                 const std::string& tableNamePattern,
                                 const std::string& columnNamePattern);
+  // The same answer without a copy: the cached result set itself, valid while
+  // this object lives. Read it by position (ValueAt); its cursor never moves.
+  const TZVirtualResultSet& GetColumnsCached(const std::string& catalog,
+                                             const std::string& schemaPattern,
+                                             const std::string& tableNamePattern,
+                                             const std::string& columnNamePattern);
 
   // One row per table matching `tableNamePattern` (empty means "%"); columns
   // as TZTablesColumn. Sends "SHOW TABLES FROM D LIKE 'T'" on a cache miss;
