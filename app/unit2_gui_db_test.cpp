@@ -12,7 +12,9 @@
 
 #include "app/jobs.h"
 #include "app/unit2.h"
+#include "testing/modal.h"
 #include "testing/sandbox.h"
+#include "ui/msg_form.h"
 #include "ui/progress_bar.h"
 #include "ui/skin_form.h"
 #include "ui/sui_button.h"
@@ -190,6 +192,26 @@ TEST_F(MainWindowStatus, ClosingWithKonecDisconnectsBothServers) {
   }
   EXPECT_EQ(otherSessions(Server::Site), siteBefore);
   EXPECT_EQ(otherSessions(Server::Central), centralBefore);
+}
+
+// The update server cannot be reached, so no version file arrives.
+TEST_F(MainWindowStatus, KontrolaReportsAMissingVersionFileInTheDialog) {
+  std::ofstream(iniPath_, std::ios::binary)
+      << settingsFor(serverAddress(Server::Central), "10", serverAddress(Server::Site))
+      << "[Update]\r\nURL=http://127.0.0.1:1/knihovna/\r\n";
+  TForm1 form;
+  form.show();
+  QCoreApplication::processEvents();
+  QString text;
+  testing::OnNextModal<TfrmMsg>([&](TfrmMsg* window) {
+    text = window->findChild<WrappedLabel*>()->Text();
+    window->Buttons().front()->click();
+  });
+  form.suiButton5->click();
+  EXPECT_EQ(text, QString::fromUtf8("Chyba. Není soubor."));
+  EXPECT_EQ(form.dotaz.IconType, suiStop);
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(form.HandlerRunning());
 }
 
 }  // namespace
