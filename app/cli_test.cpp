@@ -1,0 +1,83 @@
+#include "app/cli.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace zararod {
+namespace {
+
+TEST(CliArgumentsTest, TakesACommandAnOptionalSettingsFileAndDryRun) {
+  struct Case {
+    std::vector<std::string> args;
+    bool valid;
+    std::string command, settings;
+    bool dryRun;
+  } cases[] = {
+      {{"status"}, true, "status", "", false},
+      {{"send-vl", "/etc/vedid.ini"}, true, "send-vl", "/etc/vedid.ini", false},
+      {{"--dry-run", "send-ll"}, true, "send-ll", "", true},
+      {{"import-addresses", "x.ini", "--dry-run"}, true, "import-addresses", "x.ini", true},
+      {{}, false, "", "", false},
+      {{"send"}, false, "", "", false},
+      {{"status", "a.ini", "b.ini"}, false, "", "", false},
+      {{"status", "--dry-run"}, false, "", "", false},
+      {{"send-vl", "-x"}, false, "", "", false},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    auto options = parseCliArguments(c.args, error);
+    ASSERT_EQ(options.has_value(), c.valid) << ::testing::PrintToString(c.args);
+    if (!options) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    EXPECT_EQ(options->command, c.command);
+    EXPECT_EQ(options->settingsPath, c.settings);
+    EXPECT_EQ(options->dryRun, c.dryRun);
+  }
+}
+
+TEST(CliReporterTest, DrawsTheBarInPlaceOnATerminalAndPrintsTextsInUtf8) {
+  for (bool terminal : {false, true}) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    TerminalReporter reporter(out, err, terminal);
+    const auto line = JobReporter::Line::WeighingSlips;
+    reporter.SetStatusText(line, "po\xE8" "et nov\xFD" "ch va\x9E.list\xF9: 2");
+    reporter.SetProgressMax(line, 2);
+    reporter.SetProgressVisible(line, true);
+    reporter.SetProgressPosition(line, 0);
+    reporter.SetProgressPosition(line, 1);
+    reporter.SetProgressPosition(line, 2);
+    reporter.ShowMessage("Odesl\xE1no 2 nov\xFD" "ch VL", JobReporter::Icon::Information);
+    reporter.ShowMessage("Chyba p\xF8ipojen\xED.", JobReporter::Icon::Stop);
+
+    auto content = [](std::FILE* f) {
+      std::string text(static_cast<std::size_t>(std::ftell(f)), '\0');
+      std::rewind(f);
+      text.resize(std::fread(text.data(), 1, text.size(), f));
+      std::fclose(f);
+      return text;
+    };
+    const std::string bar = terminal ? "\r[                                        ]   0%"
+                                       "\r[####################                    ]  50%"
+                                       "\r[########################################] 100%\n"
+                                     : "";
+    EXPECT_EQ(content(out), "počet nových važ.listů: 2\n" + bar + "Odesláno 2 nových VL\n");
+    EXPECT_EQ(content(err), "Chyba připojení.\n");
+  }
+}
+
+TEST(CliTextTest, ErrorsEndWithAFullStopAndPercentagesAreCutOff) {
+  EXPECT_EQ(errorBoxText("SQL Error: gone"), "SQL Error: gone.");
+  EXPECT_EQ(errorBoxText("Done."), "Done.");
+  EXPECT_EQ(errorBoxText("Stop!"), "Stop!");
+  EXPECT_EQ(errorBoxText(""), "");
+  EXPECT_EQ(progressPercent(2, 3), 66);
+  EXPECT_EQ(progressPercent(0, 0), 0);
+}
+
+}  // namespace
+}  // namespace zararod
