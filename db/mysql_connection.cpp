@@ -149,7 +149,7 @@ void TZMySQLConnection::Open() {
     }
     if (!clientCodePage_.empty()) {
       const std::string sql = "SET CHARACTER SET " + clientCodePage_;
-      if (mysql_query(handle_.get(), sql.c_str()) != 0) CheckError(lcOther, sql);
+      if (mysql_real_query(handle_.get(), sql.data(), sql.size()) != 0) CheckError(lcOther, sql);
     }
   } catch (...) {
     handle_.reset();
@@ -236,7 +236,7 @@ void TZMySQLConnection::SetTransactionIsolation(TZTransactIsolationLevel level) 
   if (level == isolation_) return;
   if (!closed_) {
     const std::string sql = isolationStatement(level);
-    if (mysql_query(handle_.get(), sql.c_str()) != 0) CheckError(lcExecute, sql);
+    if (mysql_real_query(handle_.get(), sql.data(), sql.size()) != 0) CheckError(lcExecute, sql);
   }
   isolation_ = level;
 }

@@ -30,7 +30,9 @@ bool TZMySQLStatement::send(const std::string& sql) {
   // A result still read with mysql_use_result must go before the next
   // statement runs on the handle.
   lastResultSet_.reset();
-  if (mysql_query(connection_.Handle(), sql.c_str()) == 0) return true;
+  // The length goes with the text: a NUL byte inside a statement is data and
+  // must not end the statement early.
+  if (mysql_real_query(connection_.Handle(), sql.data(), sql.size()) == 0) return true;
   connection_.CheckError(lcExecute, sql);
   return false;
 }

@@ -213,7 +213,7 @@ TEST_F(SQLProcessorTest, WhatDiscardsTheSplitResult) {
   EXPECT_EQ(processor_.StatementCount(), 0);
 }
 
-TEST_F(SQLProcessorTest, LoadedFileKeepsZeroBytesAsData) {
+TEST_F(SQLProcessorTest, ZeroBytesInAScriptReachTheServerAsData) {
   const std::string file = ::testing::TempDir() + "zt_processor_script.txt";
   const std::string withZero("insert into t (a, b) values ('nul', 'a\0b')", 42);
   {
@@ -227,6 +227,12 @@ TEST_F(SQLProcessorTest, LoadedFileKeepsZeroBytesAsData) {
   ASSERT_EQ(processor_.StatementCount(), 2);
   EXPECT_EQ(processor_.Statements(0), withZero);
   EXPECT_EQ(processor_.Statements(1), "select 2");
+
+  // The statement goes to the server with its length, so the value keeps
+  // all three bytes instead of the statement ending at the zero byte.
+  processor_.Execute();
+  AdminSession admin(Server::Site, kScratch);
+  EXPECT_EQ(admin.scalar("select hex(b) from t where a = 'nul'"), "610062");
 }
 
 }  // namespace
