@@ -98,6 +98,22 @@ TEST(SettingsTest, AMissingFileGivesTheDefaults) {
   EXPECT_EQ(jobs.rada, "10");
 }
 
+TEST_F(JobsDbTest, ColumnListsLeaveOutExactlyIdAndPC8) {
+  AdminSession(Server::Site).exec(
+      "drop database if exists zt_jobs; create database zt_jobs;"
+      "create table zt_jobs.t1 (id int, a int, b int, PC8 int, c int);"
+      "create table zt_jobs.t2 (id int, PC8 int);"
+      "create table zt_jobs.t3 (ID int, pc8 int, x int)");
+  jobs_.ZConnection1.SetDatabase("zt_jobs");
+  EXPECT_EQ(jobs_.udelejPolozky("t1", reporter_), "a,b,c");
+  EXPECT_EQ(jobs_.udelejPolozky("t2", reporter_), "");
+  EXPECT_EQ(jobs_.udelejPolozky("t3", reporter_), "ID,pc8,x");
+  EXPECT_EQ(reporter_.busyDepth, 0);
+  EXPECT_FALSE(jobs_.ZQuery2.Active());
+  EXPECT_THROW(jobs_.udelejPolozky("missing", reporter_), EZSQLException);
+  AdminSession(Server::Site).exec("drop database zt_jobs");
+}
+
 class AddressImportTest : public JobsDbTest {
  protected:
   static constexpr const char* kColumns =
