@@ -58,6 +58,12 @@ function(zr_folder_tests library)
       set(labels unit)
     endif()
     target_link_libraries(${test_name} PRIVATE ${library} ${ARGN})
+    # Two labels must reach set_tests_properties as one list value; the ";"
+    # between them passes three list expansions on the way (here, in
+    # gtest_discover_tests and in the script that lists the tests), so it is
+    # escaped for each. Unescaped, "gui;mariadb" became LABELS gui plus a
+    # bogus property "mariadb", and the sandbox lock was lost.
+    string(REPLACE ";" "\\\\\\\\\\\\\;" labels "${labels}")
     gtest_discover_tests(${test_name}
       DISCOVERY_MODE PRE_TEST
       PROPERTIES LABELS "${labels}" ${extra_properties}
