@@ -28,6 +28,9 @@ void OnNextModal(std::function<void(W*)> act) {
     if (window == nullptr || !window->isVisible()) return;
     poll->stop();
     poll->deleteLater();
+    // The window system activates a new window in its own time; the keys of
+    // a test must reach the window's focus control now.
+    if (!window->isActiveWindow()) QApplication::setActiveWindow(window);
     QPointer<W> guard(window);
     QTimer::singleShot(kModalTimeoutMs, qApp, [guard] {
       if (!guard || !guard->isVisible()) return;

@@ -76,7 +76,6 @@ QStringList WrapMessageText(const QString& text, const QFont& font, int width) {
 
 WrappedLabel::WrappedLabel(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("lbl"));
-  setAttribute(Qt::WA_TranslucentBackground);
   setFocusPolicy(Qt::NoFocus);
 }
 

@@ -42,7 +42,10 @@ TsuiProgressBar::TsuiProgressBar(QWidget* parent) : QWidget(parent) {
   color_ = palette().color(QPalette::Button);
   setFocusPolicy(Qt::NoFocus);
   resize(150, 12);
-  SetUIStyle(OwnerStyle(parent).value_or(TsuiUIStyle::DeepBlue));
+  // The style's fill picture, but the colours keep their own defaults (black
+  // frame, button face) until a style or a colour is set.
+  uiStyle_ = OwnerStyle(parent).value_or(TsuiUIStyle::DeepBlue);
+  picture_ = DefaultProgressFill();
   caption_ = ProgressCaption(min_, max_, position_);
 }
 

@@ -1,5 +1,6 @@
 #include "ui/progress_bar.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
@@ -55,6 +56,8 @@ TEST(ProgressBar, NewBarHasItsDefaults) {
   EXPECT_EQ(bar.CaptionColor(), QColor(Qt::black));
   EXPECT_EQ(bar.UIStyle(), TsuiUIStyle::DeepBlue);
   EXPECT_EQ(bar.Orientation(), TsuiProgressBarOrientation::suiHorizontal);
+  EXPECT_EQ(bar.BorderColor(), QColor(Qt::black));
+  EXPECT_EQ(bar.Color(), QApplication::palette().color(QPalette::Button));
 }
 
 TEST(ProgressBar, CaptionChangesOnlyWithRangeAndPosition) {
