@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "db/tokenizer.h"
+#include "util/strings.h"
 #include "util/exception.h"
 #include "util/strings.h"
 
@@ -10,15 +11,7 @@ namespace zararod {
 
 namespace {
 
-bool isBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
-std::string trimmed(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && isBlank(text[begin])) ++begin;
-  while (end > begin && isBlank(text[end - 1])) --end;
-  return std::string(text.substr(begin, end - begin));
-}
+std::string trimmed(std::string_view text) { return std::string(trimControls(text)); }
 
 bool isWhitespace(const TZToken& token) { return token.TokenType == TZTokenType::ttWhitespace; }
 bool isEnd(const TZToken& token) { return token.TokenType == TZTokenType::ttEOF; }

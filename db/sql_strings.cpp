@@ -12,16 +12,6 @@ namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
 
-bool isBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
-std::string_view trimmed(std::string_view text) {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && isBlank(text[first])) ++first;
-  while (last > first && isBlank(text[last - 1])) --last;
-  return text.substr(first, last - first);
-}
-
 std::vector<std::string> splitLines(std::string_view text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
@@ -156,7 +146,7 @@ void TZSQLStrings::updateTextFacts() {
   const std::string_view added = std::string_view(text_).substr(factsUpTo_);
   hasColon_ = hasColon_ || added.find(':') != std::string_view::npos;
   hasSemicolon_ = hasSemicolon_ || added.find(';') != std::string_view::npos;
-  hasNonBlank_ = hasNonBlank_ || !std::all_of(added.begin(), added.end(), isBlank);
+  hasNonBlank_ = hasNonBlank_ || !trimControls(added).empty();
   factsUpTo_ = text_.size();
 }
 
@@ -196,7 +186,7 @@ void TZSQLStrings::scanTokens() {
   ScanPoint cur = settled_;
 
   auto endStatement = [&] {
-    const std::string_view text = trimmed(std::string_view(scanText_).substr(cur.textStart));
+    const std::string_view text = trimControls(std::string_view(scanText_).substr(cur.textStart));
     if (!text.empty()) {
       statements_.emplace_back(
           std::string(text),

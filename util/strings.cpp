@@ -42,6 +42,15 @@ bool sameText(std::string_view a, std::string_view b) {
                     [](char x, char y) { return upperCp1250(x) == upperCp1250(y); });
 }
 
+std::string_view trimControls(std::string_view S) {
+  const auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+  std::size_t first = 0;
+  std::size_t last = S.size();
+  while (first < last && isControl(S[first])) ++first;
+  while (last > first && isControl(S[last - 1])) --last;
+  return S.substr(first, last - first);
+}
+
 std::string ReplaceChar(std::string_view S, char Ch, std::string_view Replacement) {
   std::string out;
   out.reserve(S.size());

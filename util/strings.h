@@ -49,4 +49,8 @@ std::string lowerStr(std::string_view S);
 // True when a and b are equal after upper-casing both with UpperStr.
 bool sameText(std::string_view a, std::string_view b);
 
+// S without the blanks and control characters (bytes up to 0x20) at both
+// ends. The view points into S.
+std::string_view trimControls(std::string_view S);
+
 }  // namespace zararod
