@@ -250,6 +250,52 @@ TEST_F(SlipTransferTest, NoRecordIsLostWhateverFailsAndARerunDeliversEverything)
   }
 }
 
+TEST_F(SlipTransferTest, AddsOnlyTheTransactionStatementsAndCommitsTheReceivingSideFirst) {
+  AdminSession(Server::Site).exec("delete from vorazu1.vaznil_00 where cislodokla <> 'O''B-17'");
+  struct GeneralLogOff {
+    ~GeneralLogOff() {
+      for (Server server : {Server::Site, Server::Central}) {
+        AdminSession(server).exec("SET GLOBAL general_log=0");
+      }
+    }
+  } logOff;
+  startGeneralLog(Server::Site);
+  startGeneralLog(Server::Central);
+  jobs_.SendSlips(SlipKind::Weighing, reporter_);
+  auto threadOf = [](TZConnection& connection) {
+    return mysql_thread_id(connection.LiveConnection()->Handle());
+  };
+  auto statements = [](Server server, unsigned long thread) {
+    std::vector<std::string> texts;
+    for (std::string text : loggedStatements(server, thread)) {
+      while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+      // Only the beginning of each statement: its words, not its values.
+      texts.push_back(text.substr(0, text.find(" where")));
+    }
+    return texts;
+  };
+  const std::vector<std::string> site = statements(Server::Site, threadOf(jobs_.ZConnection1));
+  const std::vector<std::string> central =
+      statements(Server::Central, threadOf(jobs_.ZConnection2));
+  ASSERT_GE(site.size(), 4u);
+  EXPECT_EQ(site[0], "SET CHARACTER SET cp1250");
+  EXPECT_EQ(site[1], "START TRANSACTION");
+  EXPECT_EQ(site[2].substr(0, 23), "select * from vaznil_00");
+  EXPECT_EQ(site.back(), "COMMIT");
+  ASSERT_EQ(central.size(), 5u);
+  EXPECT_EQ(central[0], "SET CHARACTER SET cp1250");
+  EXPECT_EQ(central[1], "START TRANSACTION");
+  EXPECT_EQ(central[2], "delete from vaznil");
+  EXPECT_EQ(central[3].substr(0, 20), "INSERT INTO vaznil (");
+  EXPECT_EQ(central[4], "COMMIT");
+
+  auto commitTime = [](Server server) {
+    return AdminSession(server).scalar(
+        "select max(event_time) from mysql.general_log where argument like 'COMMIT%'");
+  };
+  EXPECT_LT(*commitTime(Server::Central), *commitTime(Server::Site));
+}
+
 TEST_F(SlipTransferTest, ADryRunRollsBothServersBackAndListsWhatWouldBeRejected) {
   const Servers before = servers(kSlipCases[0]);
   jobs_.SetDryRun(true);
