@@ -78,7 +78,9 @@ TEST_F(CliTest, RunsTheJobsAndReportsTheirTexts) {
     EXPECT_EQ(result.exitCode, c.exitCode);
     EXPECT_EQ(result.out, c.out);
     EXPECT_NE(result.err.find(c.errContains), std::string::npos) << result.err;
-    if (c.errContains.empty()) EXPECT_EQ(result.err, "");
+    if (c.errContains.empty()) {
+      EXPECT_EQ(result.err, "");
+    }
   }
 }
 
