@@ -1,9 +1,7 @@
 #include "app/value_builders.h"
 
-#include <array>
 #include <cctype>
 #include <initializer_list>
-#include <utility>
 
 #include "app/job_reporter.h"
 #include "db/query.h"

@@ -9,7 +9,8 @@
 // that the receiving server reads back as exactly the bytes that were read:
 // a single quote is doubled, and a backslash, NUL, CR and LF are written as
 // \\, \0, \r and \n, unless the receiving connection runs with
-// NO_BACKSLASH_ESCAPES, where doubling the quote is the only escape there is.
+// NO_BACKSLASH_ESCAPES, where doubling the quote is the only escape there is
+// (a text holding NUL, CR, LF or a backslash is then written as X'<hex>').
 // What is quoted depends on the field kind:
 //   - the described text (decimal integers, the 15-digit float text with "."
 //     as decimal separator, yyyy-mm-dd dates, 'Y'/'N' truth values) wherever
@@ -87,8 +88,9 @@ bool sameDecimalValue(std::string_view a, std::string_view b);
 std::string udelejPolozky(TZQuery& query, const std::string& table, JobReporter& reporter);
 
 // The value list of the current row of `source`: one literal per field, in
-// field order, joined by ",". The row is read, never moved. Busy cursor as
-// udelejPolozky.
+// field order, joined by ",". The declared types of the source's columns stand
+// for the receiving columns' (both servers hold the same tables). The row is
+// read, never moved. Busy cursor as udelejPolozky.
 std::string udelejData(TZQuery& source, JobReporter& reporter, bool noBackslashEscapes);
 
 }  // namespace zararod
