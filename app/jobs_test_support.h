@@ -68,13 +68,18 @@ inline std::string readBytes(const std::string& path) {
 // files land there) and a vedid.ini with the sandbox logins.
 class JobsDbTest : public ::testing::Test {
  public:
+  // Tests that run several cases call SetUp again for each case.
   void SetUp() override {
+    if (workDir_.empty()) {
+      previousDir_ = std::filesystem::current_path();
+    } else {
+      TearDown();
+    }
     loadSampleData(Server::Site);
     loadSampleData(Server::Central);
     char pattern[] = "/tmp/zararod-jobs-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     workDir_ = pattern;
-    previousDir_ = std::filesystem::current_path();
     std::filesystem::current_path(workDir_);
     iniPath_ = workDir_ + "/vedid.ini";
     writeSettings(serverAddress(Server::Central), "10", serverAddress(Server::Site));
