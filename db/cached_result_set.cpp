@@ -13,11 +13,8 @@
 #include "util/date_time.h"
 
 namespace zararod {
-namespace {
 
-// Labels made unique: a label that k earlier columns reported too gets "_k";
-// an empty one becomes "Column" first.
-void makeLabelsUnique(TZColumnInfos& columns) {
+void MakeLabelsUnique(TZColumnInfos& columns) {
   std::map<std::string, int> seen;
   for (TZColumnInfo& column : columns) {
     const int earlier = seen[column.ColumnLabel]++;
@@ -25,6 +22,8 @@ void makeLabelsUnique(TZColumnInfos& columns) {
     if (earlier > 0) column.ColumnLabel += "_" + std::to_string(earlier);
   }
 }
+
+namespace {
 
 template <class Number>
 std::string numberText(Number value) {
@@ -49,7 +48,7 @@ TZCachedResultSet::TZCachedResultSet(std::unique_ptr<IZResultSet> source,
       concurrency_(concurrency),
       type_(type),
       columns_(source_->GetColumnsInfo()) {
-  makeLabelsUnique(columns_);
+  MakeLabelsUnique(columns_);
 }
 
 TZCachedResultSet::~TZCachedResultSet() = default;

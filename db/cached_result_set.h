@@ -26,6 +26,11 @@
 
 namespace zararod {
 
+// Gives every column a label of its own, as the caching result set hands them
+// on: a label that k earlier columns reported too (letter case significant)
+// gets "_k" appended; an empty label becomes "Column" first.
+void MakeLabelsUnique(TZColumnInfos& columns);
+
 class TZCachedResultSet : public IZResultSet {
  public:
   // REQUIRES: `source` is open and positioned before its first row.

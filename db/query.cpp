@@ -1,5 +1,6 @@
 #include "db/query.h"
 
+#include "db/cached_result_set.h"
 #include "db/db_exceptions.h"
 #include "db/param_binding.h"
 
@@ -134,7 +135,10 @@ void TZQuery::Open() {
 void TZQuery::buildFields() {
   fieldDefs_.Clear();
   fields_.clear();
-  const TZColumnInfos& columns = resultSet_->GetColumnsInfo();
+  // The labels as a caching result set would hand them on; the definitions
+  // then make them unique without regard to letter case.
+  TZColumnInfos columns = resultSet_->GetColumnsInfo();
+  MakeLabelsUnique(columns);
   for (std::size_t i = 0; i < columns.size(); ++i) {
     const TZColumnInfo& column = columns[i];
     TFieldDef def;

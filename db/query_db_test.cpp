@@ -209,6 +209,16 @@ TEST_F(QueryTest, FieldNamesAndLookup) {
   EXPECT_EQ(query_.FieldDefs()[2].Name, "A_1_1");
   EXPECT_EQ(query_.FieldByName("A").AsInteger(), 1);
   EXPECT_EQ(query_.FieldByName("a_1").AsInteger(), 2);
+
+  // Labels are first made unique as the result reports them (an empty one
+  // becomes "Column", a repeated one gets the count of its earlier copies),
+  // then the definitions' own rule applies.
+  setText("select '', 1 a, 2 a_1, 3 a, ''");
+  query_.Open();
+  std::vector<std::string> names;
+  for (int i = 0; i < query_.FieldDefs().Count(); ++i) names.push_back(query_.FieldDefs()[i].Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Column", "a", "a_1", "a_1_1", "Column_1"}));
+  EXPECT_EQ(query_.FieldByName("a_1_1").AsInteger(), 3);
 }
 
 TEST_F(QueryTest, Errors) {
