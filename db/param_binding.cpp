@@ -1,6 +1,7 @@
 #include "db/param_binding.h"
 
 #include <cstdint>
+#include <limits>
 
 #include "util/exception.h"
 
@@ -29,21 +30,27 @@ TZSQLType nullKindOf(TFieldType type) {
   }
 }
 
+// `value` as an Int; a value that would wrap fails the attempt instead of
+// binding a different number.
+template <class Int>
+Int narrowed(std::int64_t value) {
+  if (value < std::numeric_limits<Int>::min() || value > std::numeric_limits<Int>::max())
+    throw Exception("Range check error");
+  return static_cast<Int>(value);
+}
+
 void bindValue(IZPreparedStatement& statement, int k, const TParam& param) {
   switch (param.DataType) {
     case ftString:
     case ftBytes:
       statement.SetString(k, param.AsString());
       break;
-    case ftSmallint: {
-      const std::int64_t value = param.AsLargeInt();
-      if (value < -32768 || value > 32767) throw Exception("Range check error");
-      statement.SetShort(k, static_cast<std::int16_t>(value));
+    case ftSmallint:
+      statement.SetShort(k, narrowed<std::int16_t>(param.AsLargeInt()));
       break;
-    }
     case ftInteger:
     case ftAutoInc:
-      statement.SetInt(k, static_cast<std::int32_t>(param.AsLargeInt()));
+      statement.SetInt(k, narrowed<std::int32_t>(param.AsLargeInt()));
       break;
     case ftLargeint: {
       TParam text("");  // the value goes through its text

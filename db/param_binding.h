@@ -16,8 +16,9 @@
 //   ftBlob, ftGraphic       byte stream of the text
 //   ftWideString and every other kind: nothing is bound.
 //
-// Errors: a ftSmallint value outside -32768..32767 raises Exception "Range
-// check error"; a ftLargeint value whose text is no integer, or any value
+// Errors: a ftSmallint value outside -32768..32767, or a ftInteger / ftAutoInc
+// value outside the signed 32-bit range, raises Exception "Range check
+// error"; a ftLargeint value whose text is no integer, or any value
 // that does not convert, raises EDatabaseError.
 #pragma once
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -159,6 +160,39 @@ TEST_F(SQLProcessorTest, ParametersAreBoundByName) {
   EXPECT_EQ(admin.rows("select a, b from t order by a"),
             (std::vector<testing::Row>{{std::string("O'Neil\\"), std::nullopt},
                                        {std::string("second"), std::nullopt}}));
+}
+
+TEST_F(SQLProcessorTest, IntegerParametersThatDoNotFitFailTheStatement) {
+  const struct {
+    TFieldType type;
+    std::int64_t value;
+    bool fits;
+  } cases[] = {
+      {ftSmallint, -32768, true},      {ftSmallint, 32768, false},
+      {ftInteger, 2147483647, true},   {ftInteger, 5000000000, false},
+      {ftAutoInc, -2147483649, false},
+  };
+  processor_.Script().Add("insert into t (a) values (:v);");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    AdminSession(Server::Site, kScratch).exec("DELETE FROM t");
+    TParam& param = processor_.Params().ParamByName("v");
+    param.DataType = c.type;
+    param.SetValue(c.value);
+    if (c.fits) {
+      processor_.Execute();
+      EXPECT_EQ(column(), std::vector<std::string>{std::to_string(c.value)});
+      continue;
+    }
+    try {
+      processor_.Execute();
+      ADD_FAILURE() << "no exception";
+    } catch (const EZSQLException& e) {
+      EXPECT_EQ(e.Message(), "Range check error");
+      EXPECT_EQ(e.ErrorCode(), -1);
+    }
+    EXPECT_EQ(column(), std::vector<std::string>{});
+  }
 }
 
 TEST_F(SQLProcessorTest, CommentOnlyStatements) {
