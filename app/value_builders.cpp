@@ -20,6 +20,11 @@ bool isOneOf(std::string_view type, std::initializer_list<std::string_view> name
   return false;
 }
 
+// The declared type name without the attributes that follow it: a column
+// declared "double unsigned" or "float unsigned zerofill" holds what "double"
+// or "float" holds.
+std::string_view baseType(std::string_view type) { return type.substr(0, type.find(' ')); }
+
 bool isTextType(std::string_view type) {
   return isOneOf(type, {"char", "varchar", "tinytext", "text", "mediumtext", "longtext"});
 }
@@ -154,6 +159,7 @@ bool sameDecimalValue(std::string_view a, std::string_view b) {
 std::string valueLiteral(const FieldReading& value, std::string_view receivingType,
                          bool noBackslashEscapes) {
   const bool nbe = noBackslashEscapes;
+  receivingType = baseType(receivingType);
   switch (value.kind) {
     case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint:
       // The server's decimal text is the described text for every value a
@@ -199,7 +205,7 @@ std::string valueLiteral(const FieldReading& value, std::string_view receivingTy
 std::string textLiteral(const FieldReading& value, std::string_view receivingType,
                         bool noBackslashEscapes) {
   if (!value.serverText) {
-    return convention(value, "", holdsEmptyText(receivingType), noBackslashEscapes);
+    return convention(value, "", holdsEmptyText(baseType(receivingType)), noBackslashEscapes);
   }
   return stringLiteral(*value.serverText, noBackslashEscapes);
 }

@@ -25,7 +25,8 @@
 //     (a TIMESTAMP cannot hold 1900-01-01, a YEAR reads '0' as 2000, an ENUM
 //     has no '' member), the zero value the sending server holds, or NULL.
 // The receiving column's declared type is the lower-cased type name ("int",
-// "timestamp", "enum"...); empty when unknown, which keeps the conventions.
+// "timestamp", "enum", "double unsigned"...; what follows a blank does not
+// count); empty when unknown, which keeps the conventions.
 #pragma once
 
 #include <cstdint>

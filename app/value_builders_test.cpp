@@ -85,6 +85,7 @@ TEST(ValueLiteralTest, WritesTheValueTheSendingServerHolds) {
       {"float needing 17 digits", reading(ftFloat, "0.30000000000000004", "0,3"), "double",
        "'0.30000000000000004'"},
       {"null float", reading(ftFloat, null), "decimal", "'0'"},
+      {"null DOUBLE UNSIGNED", reading(ftFloat, null), "double unsigned", "'0'"},
       {"true", reading(ftBoolean, "Y"), "enum", "'Y'"},
       {"false", reading(ftBoolean, "N"), "enum", "'N'"},
       {"null truth value", reading(ftBoolean, null), "enum", "'N'"},
