@@ -15,10 +15,15 @@ constexpr int kCaptionFontPixels = 11;  // the 8-point user-interface font
 
 }  // namespace
 
+// The share is multiplied before it is divided: both operands are then whole
+// numbers held exactly, so the quotient is the nearest double to the true one
+// and truncation gives the true whole percentage. Dividing first gives
+// 29 / 100 × 100 = 28.999… and so "28%".
 int ProgressPercent(int min, int max, int position) {
   if (max == min) return 0;
-  const double share = (static_cast<double>(position) - min) / (static_cast<double>(max) - min);
-  return static_cast<int>(share * 100.0);  // truncates toward zero
+  const double percent =
+      (static_cast<double>(position) - min) * 100.0 / (static_cast<double>(max) - min);
+  return static_cast<int>(percent);  // truncates toward zero
 }
 
 QString ProgressCaption(int min, int max, int position) {
@@ -32,8 +37,8 @@ int ProgressFilledLength(int min, int max, int position, int width) {
   } else if (position > max) {
     length = width - 1;
   } else {
-    const double share = (static_cast<double>(position) - min) / (static_cast<double>(max) - min);
-    length = static_cast<int>(share * (width - 1));
+    length = static_cast<int>((static_cast<double>(position) - min) * (width - 1) /
+                              (static_cast<double>(max) - min));
   }
   return length == 0 ? 1 : length;
 }

@@ -20,6 +20,8 @@ TEST(ProgressBarCaption, IsTheTruncatedUnclampedPercentage) {
       {0, 3, 0, "0%"}, {0, 3, 1, "33%"},   {0, 3, 2, "66%"},    {0, 3, 3, "100%"},
       {0, 0, 0, "0%"}, {0, 7, 11, "157%"}, {10, 20, 5, "-50%"}, {10, 20, 15, "50%"},
       {5, 5, 9, "0%"}, {0, 3, -1, "-33%"}, {0, 100, 11, "11%"},
+      // Whole percentages that a share divided before multiplying misses.
+      {0, 100, 29, "29%"}, {0, 100, 57, "57%"}, {0, 50, 29, "58%"}, {0, 200, 116, "58%"},
   };
   for (const CaptionCase& c : cases) {
     EXPECT_EQ(ProgressCaption(c.min, c.max, c.position).toStdString(), c.caption)
@@ -38,6 +40,7 @@ TEST(ProgressBarFill, FollowsTheRangeAndIsNeverZero) {
       {0, 0, 0, 516, 1},     {3, 0, 2, 516, 1},  // reversed range
       {0, 7, 11, 516, 515},                      // beyond max: full
       {0, 100, 11, 516, 56}, {0, 1000, 1, 516, 1},
+      {0, 100, 29, 101, 29},  // exactly 29 of 100 pixels, not 28.999…
   };
   for (const LengthCase& c : cases) {
     EXPECT_EQ(ProgressFilledLength(c.min, c.max, c.position, c.width), c.length)
