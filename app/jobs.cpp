@@ -71,7 +71,6 @@ std::string Jobs::udelejData(TZQuery& source, JobReporter& reporter) {
 }
 
 void Jobs::runScript(TZSQLProcessor& processor) {
-  rejected_.clear();
   if (!dryRun_) {
     processor.Execute();
     return;

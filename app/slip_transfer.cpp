@@ -53,6 +53,7 @@ int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
   const SlipJob& job = kind == SlipKind::Weighing ? kWeighing : kLaboratory;
   TZQuery& queue = kind == SlipKind::Weighing ? ZQuery1 : ZQuery3;
   const std::string table = job.table;
+  rejected_.clear();
   JobTransaction sending(transaction1_);
   JobTransaction receiving(transaction2_);
 

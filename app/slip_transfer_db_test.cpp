@@ -311,6 +311,11 @@ TEST_F(SlipTransferTest, ADryRunRollsBothServersBackAndListsWhatWouldBeRejected)
   EXPECT_NE(jobs_.RejectedStatements()[0].statement.find("'O''B-17'"), std::string::npos);
   EXPECT_NE(jobs_.RejectedStatements()[0].message.find("ridic"), std::string::npos);
   EXPECT_TRUE(servers(kSlipCases[0]) == narrowed);
+
+  // A job that fails before its script lists no statement of an earlier run.
+  jobs_.ZConnection2.SetPort(1);
+  EXPECT_THROW(jobs_.SendSlips(SlipKind::Weighing, reporter_), EZSQLException);
+  EXPECT_TRUE(jobs_.RejectedStatements().empty());
 }
 
 }  // namespace
