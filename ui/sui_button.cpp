@@ -11,6 +11,11 @@ namespace {
 
 bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 
+// The keypad's Enter comes with the keypad flag; it is no modifier key.
+bool noModifierKey(const QKeyEvent* event) {
+  return (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
 }  // namespace
 
 TsuiButton::TsuiButton(const QString& caption, QWidget* parent)
@@ -33,7 +38,7 @@ void TsuiButton::SetFontColor(const QColor& color) {
 // Space is handled by QAbstractButton (down on press, click on release);
 // Enter is made to behave the same way.
 void TsuiButton::keyPressEvent(QKeyEvent* event) {
-  if (isEnter(event->key()) && event->modifiers() == Qt::NoModifier) {
+  if (isEnter(event->key()) && noModifierKey(event)) {
     if (!event->isAutoRepeat()) {
       enterHeld_ = true;
       setDown(true);

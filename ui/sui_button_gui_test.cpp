@@ -15,16 +15,25 @@ TEST(SkinnedButton, SpaceAndEnterPressOnRelease) {
   int clicks = 0;
   QObject::connect(&button, &QPushButton::clicked, [&] { ++clicks; });
   button.setFocus();
-  for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
-    SCOPED_TRACE(key);
+  const struct {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+  } keys[] = {{Qt::Key_Space, Qt::NoModifier},
+              {Qt::Key_Return, Qt::NoModifier},
+              {Qt::Key_Enter, Qt::KeypadModifier}};  // the keypad's Enter
+  for (const auto& k : keys) {
+    SCOPED_TRACE(k.key);
     clicks = 0;
-    QTest::keyPress(&button, key);
+    QTest::keyPress(&button, k.key, k.modifiers);
     EXPECT_EQ(clicks, 0);
     EXPECT_TRUE(button.isDown());
-    QTest::keyRelease(&button, key);
+    QTest::keyRelease(&button, k.key, k.modifiers);
     EXPECT_EQ(clicks, 1);
     EXPECT_FALSE(button.isDown());
   }
+  // Enter with a modifier key held is no press.
+  QTest::keyClick(&button, Qt::Key_Return, Qt::AltModifier);
+  EXPECT_EQ(clicks, 1);
   // A release without its press (the press went to another control) does
   // nothing.
   clicks = 0;
