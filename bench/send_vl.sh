@@ -84,6 +84,9 @@ SQL
   printf 'N=%-6s zararod-cli send-vl %7.3f s   mariadb client %7.3f s   ratio %.2f\n' \
     "$n" "${cliTime[$n]}" "${floorTime[$n]}" "$(echo "${cliTime[$n]} / ${floorTime[$n]}" | bc -l)"
 done
-printf 'scaling 10000/1000: zararod-cli %.2f, mariadb client %.2f (linear: 10)\n' \
-  "$(echo "${cliTime[10000]} / ${cliTime[1000]}" | bc -l)" \
-  "$(echo "${floorTime[10000]} / ${floorTime[1000]}" | bc -l)"
+# The scaling line needs both sizes (SIZES may name others).
+if [ -n "${cliTime[1000]:-}" ] && [ -n "${cliTime[10000]:-}" ]; then
+  printf 'scaling 10000/1000: zararod-cli %.2f, mariadb client %.2f (linear: 10)\n' \
+    "$(echo "${cliTime[10000]} / ${cliTime[1000]}" | bc -l)" \
+    "$(echo "${floorTime[10000]} / ${floorTime[1000]}" | bc -l)"
+fi
