@@ -140,7 +140,8 @@ TEST_F(ResultSetTest, ReadersOnBothResultSets) {
     SCOPED_TRACE(cached ? "caching result set" : "MySQL result set");
     auto rows = query(
         "SELECT ti, dec2, dt, d, t, i, v, e, tiu, biu, ts, "
-        "'20240307080910' AS compact, CONCAT('a', CHAR(0), 'b') AS zero "
+        "'20240307080910' AS compact, CONCAT('a', CHAR(0), 'b') AS zero, "
+        "CAST('1899-12-29 06:00:00' AS DATETIME) AS early "
         "FROM kinds ORDER BY id",
         cached);
     EXPECT_EQ(errorOf<EZSQLException>([&] { rows->GetInt(6); }), "Row data is not available");
@@ -167,6 +168,11 @@ TEST_F(ResultSetTest, ReadersOnBothResultSets) {
     EXPECT_EQ(rows->GetString(13), "a");
     // The caching result set keeps a text column up to its first zero byte.
     EXPECT_EQ(rows->GetStringWithLength(13), cached ? "a" : std::string("a\0b", 3));
+    // Before 1899-12-30 the time of day is still counted away from zero: the
+    // day is -1, and the time reader gives 06:00, not 18:00.
+    EXPECT_DOUBLE_EQ(rows->GetTimestamp(14), -1.25);
+    EXPECT_DOUBLE_EQ(rows->GetDate(14), -1);
+    EXPECT_DOUBLE_EQ(rows->GetTime(14), 0.25);
 
     ASSERT_TRUE(rows->Next());
     EXPECT_EQ(rows->GetTimestamp(3), 0);  // 1899-12-30 00:00:00
@@ -202,8 +208,8 @@ TEST_F(ResultSetTest, ReadersOnBothResultSets) {
 
     EXPECT_EQ(errorOf<EZSQLException>([&] { rows->GetDate(6); }),
               "Convertion is not possible for column 6 from Integer to Date");
-    EXPECT_EQ(errorOf<EZSQLException>([&] { rows->GetInt(14); }),
-              "Column with index 14 is not accessable");
+    EXPECT_EQ(errorOf<EZSQLException>([&] { rows->GetInt(15); }),
+              "Column with index 15 is not accessable");
     rows->Close();
     EXPECT_EQ(errorOf<EZSQLException>([&] { rows->GetInt(6); }),
               "Operation is not allowed for closed dataset");
