@@ -14,6 +14,7 @@
 #include <string>
 
 #include "db/connection.h"
+#include "db/mysql_handle.h"
 #include "db/query.h"
 #include "testing/sandbox.h"
 
@@ -61,11 +62,12 @@ void BM_PlainStoreResult(benchmark::State& state) {
   AdminSession session(Server::Site, "", "cp1250");
   MYSQL* handle = session.handle();
   for (auto _ : state) {
-    if (mysql_query(handle, kSelect.c_str()) != 0) state.SkipWithError(mysql_error(handle));
-    MYSQL_RES* result = mysql_store_result(handle);
-    MYSQL_ROW row = mysql_fetch_row(result);
-    benchmark::DoNotOptimize(row);
-    mysql_free_result(result);
+    if (mysql_query(handle, kSelect.c_str()) != 0) {
+      state.SkipWithError(mysql_error(handle));
+      break;
+    }
+    const MySQLResult result(mysql_store_result(handle));
+    benchmark::DoNotOptimize(mysql_fetch_row(result.get()));
   }
 }
 BENCHMARK(BM_PlainStoreResult)->Iterations(kOpens)->Unit(benchmark::kMicrosecond);

@@ -27,7 +27,8 @@
 //     when the server rejects the statement or the connect fails, and
 //     "Can not open a Resultset" when Open runs a statement without rows;
 //   EDatabaseError "<Name>: Cannot perform this operation on a closed dataset"
-//     (RecordCount when closed), "<Name>: Field '<name>' not found".
+//     (RecordCount, First or Next when closed), "<Name>: Field '<name>' not
+//     found".
 // A failed Open leaves the query closed with its text and parameters unchanged.
 //
 // Not thread-safe; used on the window's thread only.

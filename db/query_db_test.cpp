@@ -224,6 +224,10 @@ TEST_F(QueryTest, FieldNamesAndLookup) {
 TEST_F(QueryTest, Errors) {
   EXPECT_EQ(errorOf([&] { query_.RecordCount(); }),
             "ZQuery1: Cannot perform this operation on a closed dataset");
+  EXPECT_EQ(errorOf([&] { query_.First(); }),
+            "ZQuery1: Cannot perform this operation on a closed dataset");
+  EXPECT_EQ(errorOf([&] { query_.Next(); }),
+            "ZQuery1: Cannot perform this operation on a closed dataset");
   setText("select * from queue");
   query_.Open();
   EXPECT_EQ(errorOf([&] { query_.FieldByName("nic"); }), "ZQuery1: Field 'nic' not found");
