@@ -85,6 +85,8 @@ TEST(MySQLTokenizerTest, TokensWithoutOptions) {
       {"/*!x", {"sym:/*!x"}},
       // numbers
       {"12abc", {"word:12abc"}},
+      {"1AND", {"int:1", "kw:AND"}},  // only a word joins the integer before it
+      {"1.5abc", {"float:1.5", "word:abc"}},
       {"12 abc", {"int:12", "ws: ", "word:abc"}},
       {"1.5e3", {"float:1.5e3"}},
       {"1.5E+3", {"float:1.5E+3"}},

@@ -125,6 +125,7 @@ TEST_F(SQLProcessorTest, BytesThatReachTheServer) {
   processor_.Script().Add("delete from t where a = 'x';");
   processor_.Script().Add("INSERT INTO t (a,b)");
   processor_.Script().Add(" value ('x','y');");
+  processor_.Script().Add("INSERT INTO t (a,b) value ('p','q\nr\rs');");
   // A ":" anywhere, even inside a quoted value, sends the statement rebuilt
   // from its tokens; a line break inside a line still becomes CR LF.
   processor_.Script().Add("INSERT INTO t (a,b)");
@@ -135,6 +136,7 @@ TEST_F(SQLProcessorTest, BytesThatReachTheServer) {
   EXPECT_EQ(sentByProcessor(),
             (std::vector<std::string>{"delete from t where a = 'x'",
                                       "INSERT INTO t (a,b)\r\n value ('x','y')",
+                                      "INSERT INTO t (a,b) value ('p','q\r\nr\r\ns')",
                                       "INSERT INTO t (a,b) value ('12:30', 'line1\r\nline2')"}));
 
   // Without parameter checking the colon changes nothing.
