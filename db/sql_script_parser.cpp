@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "db/tokenizer.h"
-#include "util/strings.h"
 #include "util/exception.h"
 #include "util/strings.h"
 

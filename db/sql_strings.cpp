@@ -1,7 +1,5 @@
 #include "db/sql_strings.h"
 
-#include <algorithm>
-
 #include "db/db_exceptions.h"
 #include "db/mysql_tokenizer.h"
 #include "util/file_io.h"
