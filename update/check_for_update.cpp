@@ -68,11 +68,7 @@ std::string setupFileName(const std::string& BaseName) {
 std::string serverStamp(const std::string& line, const std::string& ExeName) {
   std::string marked = ReplaceAllText(line, ExeName, "|");
   marked = ReplaceAllText(marked, ".000", "|");
-  const std::string field = GetField(marked, '|', 1);
-  const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  const auto first = std::find_if_not(field.begin(), field.end(), isBlank);
-  const auto last = std::find_if_not(field.rbegin(), field.rend(), isBlank).base();
-  return first < last ? std::string(first, last) : std::string();
+  return std::string(trimControls(GetField(marked, '|', 1)));
 }
 
 bool isNewerStamp(const std::string& server, const std::string& local) {
