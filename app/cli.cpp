@@ -62,7 +62,7 @@ std::string errorBoxText(const std::string& message) {
 }
 
 void TerminalReporter::SetStatusText(Line, const std::string& text) {
-  endProgressLine();
+  EndProgressLine();
   std::fprintf(out_, "%s\n", cp1250ToUtf8(text).c_str());
   std::fflush(out_);
 }
@@ -86,7 +86,7 @@ void TerminalReporter::SetProgressVisible(Line, bool visible) {
   if (visible) {
     drawBar();
   } else {
-    endProgressLine();
+    EndProgressLine();
   }
 }
 
@@ -95,7 +95,7 @@ void TerminalReporter::ProcessPendingEvents() {
 }
 
 void TerminalReporter::ShowMessage(const std::string& text, Icon icon) {
-  endProgressLine();
+  EndProgressLine();
   std::FILE* stream = icon == Icon::Stop ? err_ : out_;
   std::fprintf(stream, "%s\n", cp1250ToUtf8(text).c_str());
   std::fflush(stream);
@@ -114,7 +114,7 @@ void TerminalReporter::drawBar() {
   barOnScreen_ = true;
 }
 
-void TerminalReporter::endProgressLine() {
+void TerminalReporter::EndProgressLine() {
   if (!barOnScreen_) return;
   std::fputc('\n', out_);
   barOnScreen_ = false;
@@ -159,10 +159,12 @@ int runCli(const CliOptions& options, Jobs& jobs, TerminalReporter& reporter, st
     }
     return kExitOk;
   } catch (const Exception& e) {
+    reporter.EndProgressLine();
     printRejected(jobs, err);
     std::fprintf(err, "zararod-cli: %s\n", cp1250ToUtf8(errorBoxText(e.Message())).c_str());
     if (options.dryRun) std::fprintf(err, "dry run: both servers rolled back\n");
   } catch (const std::exception& e) {
+    reporter.EndProgressLine();
     std::fprintf(err, "zararod-cli: %s\n", errorBoxText(e.what()).c_str());
   }
   return kExitFailed;

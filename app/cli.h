@@ -57,9 +57,10 @@ class TerminalReporter : public JobReporter {
 
   bool AnyJobDisabled() const { return anyDisabled_; }
   std::FILE* out() const { return out_; }
+  // Ends a progress bar drawn in place, so that what follows starts a line.
+  void EndProgressLine();
 
  private:
-  void endProgressLine();
   void drawBar();
 
   std::FILE* out_;

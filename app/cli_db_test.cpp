@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
 
+#include "app/cli.h"
 #include "app/jobs_test_support.h"
 
 namespace zararod::testing {
@@ -104,6 +106,19 @@ TEST_F(CliTest, ADryRunLeavesBothServersUnchanged) {
   EXPECT_NE(result.err.find("zararod-cli: SQL Error: Data too long for column 'ridic'"),
             std::string::npos);
   EXPECT_TRUE(servers() == narrowed);
+}
+
+TEST_F(CliTest, AnErrorOnATerminalStartsItsOwnLineAfterTheBar) {
+  AdminSession(Server::Central).exec("alter table vorazu1.laborl modify laborant varchar(5)");
+  std::FILE* terminal = std::tmpfile();  // stdout and stderr on one screen
+  TerminalReporter reporter(terminal, terminal, true);
+  Jobs jobs;
+  EXPECT_EQ(runCli(CliOptions{"send-ll", iniPath_, false}, jobs, reporter, terminal), kExitFailed);
+  std::string screen(static_cast<std::size_t>(std::ftell(terminal)), '\0');
+  std::rewind(terminal);
+  screen.resize(std::fread(screen.data(), 1, screen.size(), terminal));
+  std::fclose(terminal);
+  EXPECT_NE(screen.find("100%\nzararod-cli: SQL Error: "), std::string::npos) << screen;
 }
 
 }  // namespace
