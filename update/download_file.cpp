@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #ifndef _WIN32
@@ -17,6 +18,7 @@
 #endif
 
 #include "util/file_errors.h"
+#include "util/strings.h"
 
 namespace zararod {
 namespace {
@@ -177,7 +179,11 @@ bool DownloadFile(const std::string& Url, const std::string& FileName,
   curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  // A transfer that began over https never drops to plain http on a
+  // redirection: the setup program fetched here is started afterwards.
+  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR,
+                   sameText(std::string_view(Url).substr(0, 6), "https:") ? "https"
+                                                                          : "http,https");
   curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!options.caFile.empty()) {

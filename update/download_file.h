@@ -8,8 +8,9 @@
 //  - announces the user agent "Voruzi";
 //  - asks for a fresh answer from the origin server (Cache-Control: no-cache,
 //    Pragma: no-cache);
-//  - follows redirections (at most kMaxRedirects, http and https only); the
-//    status that counts is that of the final answer;
+//  - follows redirections (at most kMaxRedirects, http and https only, and
+//    from an https URL to https only); the status that counts is that of the
+//    final answer;
 //  - verifies the server's certificate and host name (never switched off);
 //  - goes through the proxy that the system's usual settings name (the
 //    http_proxy, https_proxy and no_proxy environment variables), as the

@@ -75,6 +75,9 @@ TEST_F(DownloadFileTest, StoresTheWholeBodyOfA200Answer) {
       {server_->httpsUrl("/files/large"), patternBytes(3 << 20)},
       {server_->httpsUrl("/redirect/2/files/small.txt"),
        readFile(*docroot_ / "small.txt")},
+      // From plain http up to https.
+      {server_->httpUrl("/goto?" + server_->httpsUrl("/files/body2050")),
+       patternBytes(2050)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.url);
@@ -104,6 +107,8 @@ TEST_F(DownloadFileTest, FailureReturnsFalseAndLeavesTheTargetAsItWas) {
       server_->httpsUrl("/files/small.txt"),
       server_->wrongHostUrl("/files/small.txt"),
       "file:///etc/hostname",
+      // Once on https, a redirection never leads down to plain http.
+      server_->httpsUrl("/goto?" + server_->httpUrl("/files/small.txt")),
   };
   for (const std::string& url : urls) {
     SCOPED_TRACE(url);

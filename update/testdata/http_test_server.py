@@ -14,9 +14,10 @@ Ports given as 0 are chosen by the system.
 Paths:
   /files/<name>             the file <docroot>/<name>, or 404
   /status/<code>            that status with a short body
-A query string ("?...") is ignored.
+A query string ("?...") is ignored, except by /goto.
   /redirect/<n>/<path>      302 to /redirect/<n-1>/<path>; at 0 to /<path>
   /loop                     302 to itself, for ever
+  /goto?<url>               302 to <url> (any scheme, host and port)
   /cut/<announced>/<sent>   Content-Length <announced>, then <sent> bytes and
                             the connection closed
   /stall/<announced>/<sent> like /cut, but the connection stays open and
@@ -98,6 +99,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                               else "/" + target)
             elif kind == "loop":
                 self.redirect("/loop")
+            elif kind == "goto" and "?" in self.path:
+                self.redirect(self.path.split("?", 1)[1])
             elif kind in ("cut", "stall") and len(rest) == 2:
                 self.send_response(200)
                 self.send_header("Content-Length", rest[0])
