@@ -195,6 +195,20 @@ TEST_F(QueryTest, ReopeningSendsOnlyTheStatement) {
             std::vector<std::string>{"select * from queue"});
 }
 
+TEST_F(QueryTest, UnsetParametersGoToTheServerAsNull) {
+  setText("select :p as x, :P as y from queue where rada = :r");
+  ASSERT_EQ(query_.Params().Count(), 2);
+  EXPECT_TRUE(query_.Params().Items(0).IsNull());
+  query_.Open();  // reads the table's columns first
+  query_.Close();
+  testing::startGeneralLog(Server::Site);
+  query_.Open();
+  EXPECT_TRUE(query_.Eof());
+  const unsigned long thread = mysql_thread_id(connection_.LiveConnection()->Handle());
+  EXPECT_EQ(testing::loggedStatements(Server::Site, thread),
+            std::vector<std::string>{"select NULL as x, NULL as y from queue where rada = NULL"});
+}
+
 TEST_F(QueryTest, FieldNamesAndLookup) {
   setText("SHOW FIELDS FROM queue");
   query_.Open();
