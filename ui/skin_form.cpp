@@ -53,11 +53,6 @@ void TsuiForm::SetCaptionFont(const QFont& font, const QColor& color) {
   update();
 }
 
-void TsuiForm::SetIcon(const QPixmap& icon) {
-  icon_ = icon;
-  update();
-}
-
 void TsuiForm::SetControlBoxVisible(bool visible) {
   controlBoxVisible_ = visible;
   update();

@@ -43,7 +43,6 @@ class TsuiForm : public QWidget {
   QColor CaptionFontColor() const { return captionFontColor_; }
   void SetCaptionFont(const QFont& font, const QColor& color);
 
-  void SetIcon(const QPixmap& icon);
   // Dialogs show the close button alone.
   void SetControlBoxVisible(bool visible);
   bool ControlBoxVisible() const { return controlBoxVisible_; }

@@ -9,9 +9,4 @@ QString FromCp1250(std::string_view bytes) {
   return QString::fromUtf16(utf16.data(), static_cast<qsizetype>(utf16.size()));
 }
 
-std::string ToCp1250(const QString& text) {
-  return utf16ToCp1250(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                           static_cast<size_t>(text.size())));
-}
-
 }  // namespace zararod

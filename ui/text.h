@@ -3,12 +3,10 @@
 #pragma once
 
 #include <QString>
-#include <string>
 #include <string_view>
 
 namespace zararod {
 
 QString FromCp1250(std::string_view bytes);
-std::string ToCp1250(const QString& text);
 
 }  // namespace zararod
