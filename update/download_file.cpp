@@ -184,6 +184,7 @@ bool DownloadFile(const std::string& Url, const std::string& FileName,
   curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR,
                    sameText(std::string_view(Url).substr(0, 6), "https:") ? "https"
                                                                           : "http,https");
+  curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kTransferBufferSize);
   curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!options.caFile.empty()) {

@@ -21,18 +21,19 @@
 //    hang the program. There is no limit on the total time, so a large setup
 //    program over a slow but working line still arrives.
 //
-// The body is streamed to disk in pieces, never held whole in memory. It is
-// written into a temporary file beside the target ("<FileName>.part-<hex>")
-// which replaces the target only after the whole body has arrived (and, when
-// the server announced a length, exactly that many bytes). So a transfer that
-// breaks off never leaves a truncated file behind, and the target stays as it
-// was on every failure.
+// The body is streamed to disk in pieces of at most kTransferBufferSize bytes,
+// never held whole in memory. It is written into a temporary file beside the
+// target ("<FileName>.part-<hex>") which replaces the target only after the
+// whole body has arrived (and, when the server announced a length, exactly
+// that many bytes). So a transfer that breaks off never leaves a truncated
+// file behind, and the target stays as it was on every failure.
 #pragma once
 
 #include <string>
 
 namespace zararod {
 
+inline constexpr long kTransferBufferSize = 1025;  // each read asks for this much
 inline constexpr long kMaxRedirects = 10;
 inline constexpr long kConnectTimeoutSeconds = 30;
 inline constexpr long kLowSpeedBytesPerSecond = 100;
