@@ -186,7 +186,14 @@ TEST(MessageDialog, KeysAndCloseRequestsEndItWithTheirResults) {
   };
   const KeyCase cases[] = {
       {"Enter on OK", 2, key(Qt::Key_Return), 1},
-      {"keypad Enter", 1, key(Qt::Key_Enter), 1},
+      {"keypad Enter", 1, key(Qt::Key_Enter, Qt::KeypadModifier), 1},
+      {"Alt+Enter does nothing", 1,
+       [](TfrmMsg* w) {
+         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::AltModifier);
+         EXPECT_TRUE(w->isVisible());
+         w->close();
+       },
+       2},
       {"Escape clicks Cancel", 2, key(Qt::Key_Escape), 2},
       {"Space on OK", 2, key(Qt::Key_Space), 1},
       {"Tab then Enter clicks button 2", 3,
