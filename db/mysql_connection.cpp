@@ -245,6 +245,15 @@ void TZMySQLConnection::CheckError(TZLoggingCategory category, const std::string
   if (handle_) checkMySQLError(handle_.get(), category, sql);
 }
 
+void TZMySQLConnection::DiscardMoreResults(const std::string& sql) {
+  if (!handle_) return;
+  int status;
+  while ((status = mysql_next_result(handle_.get())) == 0) {
+    MySQLResult discarded(mysql_store_result(handle_.get()));
+  }
+  if (status > 0) CheckError(lcExecute, sql);
+}
+
 const IZTokenizer& TZMySQLConnection::GetTokenizer() const { return SharedMySQLTokenizer(); }
 
 void TZMySQLConnection::SetColumnKindCorrector(std::unique_ptr<IZColumnKindCorrector> corrector) {

@@ -105,6 +105,13 @@ class TZMySQLConnection {
   // The error check on this live connection's handle (see checkMySQLError).
   void CheckError(TZLoggingCategory category, const std::string& sql);
 
+  // Reads and frees every result still pending on the handle after the one
+  // just taken (the closing status of a CALL, the later statements of a
+  // multi-statement text), so that the next statement can run. A failure
+  // among them goes through the error check with `sql`. Sends nothing when
+  // none is pending. REQUIRES: no result read with mysql_use_result is open.
+  void DiscardMoreResults(const std::string& sql);
+
   // The client handle; null while closed.
   MYSQL* Handle() const { return handle_.get(); }
 

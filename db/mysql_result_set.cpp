@@ -96,6 +96,9 @@ TZMySQLResultSet::TZMySQLResultSet(TZMySQLConnection& connection, std::string sq
   MYSQL* handle = connection.Handle();
   if (handle) result_.reset(useResult_ ? mysql_use_result(handle) : mysql_store_result(handle));
   if (!result_) throw EZSQLException("Cannot retrieve Resultset data");
+  // A stored result is all here: what follows it (a CALL's closing status)
+  // must not block the next statement, the column-kind correction's included.
+  if (!useResult_) connection.DiscardMoreResults(sql_);
   rowCount_ = useResult_ ? 0 : static_cast<std::int64_t>(mysql_num_rows(result_.get()));
   const unsigned count = mysql_num_fields(result_.get());
   columns_.reserve(count);

@@ -5,7 +5,8 @@
 // mysql_use_result when `useResult`), describes every column from its field
 // description (kind by field type and flags; label = the field name as
 // reported), and then runs the live connection's column-kind corrector once,
-// if it has one. Nothing reads a kind before that.
+// if it has one. Nothing reads a kind before that. A stored result leaves no
+// further result pending on the handle (TZMySQLConnection::DiscardMoreResults).
 //
 // Readers convert the current row's text: numbers with "." as decimal
 // separator (a leading "$" dropped; 0 when not a number), truth values from
@@ -34,7 +35,9 @@ class TZMySQLResultSet : public IZResultSet {
  public:
   // Throws EZSQLException "Cannot retrieve Resultset data" when the client
   // library returns no result, Exception "Unknown MySQL data type!" for a
-  // field type code it does not know, and whatever the corrector throws.
+  // field type code it does not know, EZSQLException "SQL Error: …" when a
+  // result pending after a stored one reports a failure, and whatever the
+  // corrector throws.
   TZMySQLResultSet(TZMySQLConnection& connection, std::string sql, bool useResult,
                    TZResultSetConcurrency concurrency = rcReadOnly,
                    TZResultSetType type = rtForwardOnly);

@@ -291,6 +291,53 @@ TEST_F(ResultSetTest, StatementCountsAndErrors) {
   EXPECT_EQ(silentErrorCount(), 0);
 }
 
+TEST_F(ResultSetTest, NoResultStaysPendingAfterAStatement) {
+  AdminSession(Server::Site).exec("CREATE OR REPLACE PROCEDURE zt_conn.one_row() SELECT 1 AS a");
+  connection_.Disconnect();
+  connection_.Properties() = {"codepage=cp1250", "CLIENT_MULTI_STATEMENTS=1"};
+  connection_.Connect();
+  struct Case {
+    const char* what;
+    std::function<std::string(IZStatement&)> run;
+    std::string outcome;
+  };
+  auto firstValue = [](std::unique_ptr<IZResultSet> rows) {
+    return rows->Next() ? rows->GetString(1) : "no row";
+  };
+  const Case cases[] = {
+      {"rows of a CALL",
+       [&](IZStatement& s) { return firstValue(s.ExecuteQuery("CALL one_row()")); }, "1"},
+      {"update count of a CALL",
+       [](IZStatement& s) { return std::to_string(s.ExecuteUpdate("CALL one_row()")); }, "1"},
+      {"execute of a CALL",
+       [](IZStatement& s) { return std::string(s.Execute("CALL one_row()") ? "rows" : "count"); },
+       "rows"},
+      {"a later statement fails",
+       [](IZStatement& s) {
+         return std::to_string(s.ExecuteUpdate("DELETE FROM texts WHERE v = 'none'; bogus"));
+       },
+       "SQL Error: You have an error in your SQL syntax"},
+      {"rows after a statement without rows",
+       [&](IZStatement& s) { return firstValue(s.ExecuteQuery("DO 1; SELECT 2")); },
+       "Can not open a Resultset"},
+  };
+  for (const Case& c : cases) {
+    for (bool cached : {false, true}) {
+      std::unique_ptr<IZStatement> statement = live().CreateStatement();
+      statement->SetResultSetConcurrency(cached ? rcUpdatable : rcReadOnly);
+      std::string outcome;
+      try {
+        outcome = c.run(*statement);
+      } catch (const EZSQLException& e) {
+        outcome = e.Message().substr(0, c.outcome.size());
+      }
+      EXPECT_EQ(outcome, c.outcome) << c.what;
+      // The handle is free for the next statement.
+      EXPECT_EQ(firstValue(query("SELECT 'next'", cached)), "next") << c.what;
+    }
+  }
+}
+
 TEST_F(ResultSetTest, StringParametersAreEscapedOnTheHandle) {
   AdminSession(Server::Site).exec("DELETE FROM zt_conn.texts");
   testing::startGeneralLog(Server::Site);

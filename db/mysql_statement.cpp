@@ -49,6 +49,7 @@ std::unique_ptr<IZResultSet> TZMySQLStatement::makeResultSet(const std::string& 
 std::unique_ptr<IZResultSet> TZMySQLStatement::ExecuteQuery(const std::string& sql) {
   if (!send(sql)) return nullptr;
   if (mysql_field_count(connection_.Handle()) == 0) {
+    connection_.DiscardMoreResults(sql);
     throw EZSQLException("Can not open a Resultset");
   }
   return makeResultSet(sql);
@@ -66,6 +67,7 @@ std::int64_t TZMySQLStatement::ExecuteUpdate(const std::string& sql) {
     } else {
       count = static_cast<std::int64_t>(mysql_affected_rows(handle));
     }
+    connection_.DiscardMoreResults(sql);
   }
   updateCount_ = count;
   return count;
@@ -82,6 +84,7 @@ bool TZMySQLStatement::Execute(const std::string& sql) {
     return true;
   }
   updateCount_ = static_cast<std::int64_t>(mysql_affected_rows(handle));
+  connection_.DiscardMoreResults(sql);
   return false;
 }
 

@@ -12,7 +12,10 @@
 // + the server's text, with the server's error number; execute query of a
 // statement without columns raises EZSQLException "Can not open a Resultset";
 // a marker without a value raises EZSQLException "Input parameter count is
-// less then expected".
+// less then expected". After an execution no result of the text stays pending
+// on the handle (a CALL's closing status, the later statements of a
+// multi-statement text are read and freed); one of them that failed raises
+// EZSQLException as well.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +33,8 @@ class IZStatement {
 
   // Runs `sql` and returns its rows. The result is the caching result set
   // when the result kind is updatable (or "useresult" with scrolling), else
-  // the MySQL result set itself. The caller owns it.
+  // the MySQL result set itself. The caller owns it. Null when the client
+  // library reported a failure without an error text.
   virtual std::unique_ptr<IZResultSet> ExecuteQuery(const std::string& sql) = 0;
   // Runs `sql` and returns the number of rows it affected (a SELECT: the rows
   // it returned); also kept as the update count.
