@@ -75,6 +75,7 @@ TEST(ErrorBox, GuardShowsTheEscapedErrorAndGoesOn) {
       {[] { throw Exception("Chyba p\xF8ipojen\xED."); }, QString::fromUtf8("Chyba připojení.")},
       {[] { throw std::runtime_error("Cannot open file \"aad.txt\""); },
        QStringLiteral("Cannot open file \"aad.txt\"")},
+      {[] { throw 42; }, QStringLiteral("Unknown error.")},
   };
   for (const auto& c : cases) {
     auto shown = std::make_shared<Shown>();
