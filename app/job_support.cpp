@@ -34,6 +34,8 @@ JobTransaction::~JobTransaction() {
 }
 
 void JobTransaction::Begin() {
+  // Applies to the next transaction only.
+  if (readsCommitted_) run("SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
   run("START TRANSACTION");
   open_ = true;
 }

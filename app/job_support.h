@@ -27,9 +27,18 @@ void saveLines(const std::vector<std::string>& lines, const std::string& fileNam
 // START TRANSACTION ... COMMIT on the connection of `query`. Going out of
 // scope without Commit rolls back; a rollback that fails (the connection
 // died) drops the live connection, which makes the server roll back.
+// Begin, Commit and Finish throw the errors of the query; Rollback never
+// throws. The query must outlive the transaction.
+//
+// The sending side of a job begins with READ COMMITTED (`readsCommitted`):
+// each row read sees what the server holds at that moment, as it would
+// without a transaction. Under the server's default, every read would see the
+// queue's moment, so a record changed and queued again while the job runs
+// would be sent in its old version while its new queue entry is deleted.
 class JobTransaction {
  public:
-  explicit JobTransaction(TZQuery& query) : query_(query) {}
+  JobTransaction(TZQuery& query, bool readsCommitted)
+      : query_(query), readsCommitted_(readsCommitted) {}
   ~JobTransaction();
   JobTransaction(const JobTransaction&) = delete;
   JobTransaction& operator=(const JobTransaction&) = delete;
@@ -44,6 +53,7 @@ class JobTransaction {
   void run(const char* statement);
 
   TZQuery& query_;
+  bool readsCommitted_;
   bool open_ = false;
 };
 

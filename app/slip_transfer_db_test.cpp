@@ -205,6 +205,23 @@ TEST_F(SlipTransferTest, AKeyQueuedTwiceArrivesOnce) {
             "1");
 }
 
+TEST_F(SlipTransferTest, ASlipChangedAndQueuedAgainWhileTheJobRunsArrivesAsChanged) {
+  // The site's own program edits a queued slip and queues it again after the
+  // job has read the queue; the job deletes both queue entries, so it must
+  // send the slip as the site holds it when the job reads it.
+  reporter_.onEvents = [](int pass) {
+    if (pass != 3) return;  // status, bar, slip 1: before any slip is read
+    AdminSession(Server::Site).exec(
+        "update vorazu1.vaznil set ridic = 'Changed' where cislodokla = '2026/0002';"
+        "insert into vorazu1.vaznil_00 values ('2026/0002', '01')");
+  };
+  EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), 5);
+  EXPECT_EQ(AdminSession(Server::Central)
+                .scalar("select ridic from vorazu1.vaznil where cislodokla = '2026/0002'"),
+            "Changed");
+  EXPECT_EQ(AdminSession(Server::Site).scalar("select count(*) from vorazu1.vaznil_00"), "0");
+}
+
 TEST_F(SlipTransferTest, NoRecordIsLostWhateverFailsAndARerunDeliversEverything) {
   const unsigned long kNoThread = 0;
   struct Case {
@@ -277,10 +294,11 @@ TEST_F(SlipTransferTest, AddsOnlyTheTransactionStatementsAndCommitsTheReceivingS
   const std::vector<std::string> site = statements(Server::Site, threadOf(jobs_.ZConnection1));
   const std::vector<std::string> central =
       statements(Server::Central, threadOf(jobs_.ZConnection2));
-  ASSERT_GE(site.size(), 4u);
+  ASSERT_GE(site.size(), 5u);
   EXPECT_EQ(site[0], "SET CHARACTER SET cp1250");
-  EXPECT_EQ(site[1], "START TRANSACTION");
-  EXPECT_EQ(site[2].substr(0, 23), "select * from vaznil_00");
+  EXPECT_EQ(site[1], "SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
+  EXPECT_EQ(site[2], "START TRANSACTION");
+  EXPECT_EQ(site[3].substr(0, 23), "select * from vaznil_00");
   EXPECT_EQ(site.back(), "COMMIT");
   ASSERT_EQ(central.size(), 5u);
   EXPECT_EQ(central[0], "SET CHARACTER SET cp1250");

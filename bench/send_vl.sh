@@ -69,7 +69,8 @@ for n in ${SIZES:-1000 10000}; do
     # The floor replays the same stream with the mariadb client.
     prepare "$n"
     client site -N -r vorazu1 >site.sql <<SQL
-select 'START TRANSACTION;' union all select 'select * from vaznil_00;' union all
+select 'SET TRANSACTION ISOLATION LEVEL READ COMMITTED;' union all select 'START TRANSACTION;' union all
+select 'select * from vaznil_00;' union all
 select concat('select $columns from vaznil where cislodokla = ', quote(cislodokla),
   ' and rada = ', quote(rada), ';\ndelete from vaznil_00 where cislodokla = ',
   quote(cislodokla), ' and rada = ', quote(rada), ';') from vaznil_00 union all select 'COMMIT;';
