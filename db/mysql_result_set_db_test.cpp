@@ -218,11 +218,13 @@ TEST_F(ResultSetTest, ReadersOnBothResultSets) {
 }
 
 TEST_F(ResultSetTest, CachingResultSetLabelsAndFetching) {
-  auto plain = query("SELECT 1 AS a, 2 AS a, 3 AS A, 4 AS a_1, 5 AS a FROM kinds", true);
+  auto plain =
+      query("SELECT 1 AS a, 2 AS a, 3 AS A, 4 AS a_1, 5 AS a, 6 AS '', 7 AS '' FROM kinds", true);
   auto& rows = dynamic_cast<TZCachedResultSet&>(*plain);
   std::vector<std::string> labels;
   for (const TZColumnInfo& column : rows.GetColumnsInfo()) labels.push_back(column.ColumnLabel);
-  EXPECT_EQ(labels, (std::vector<std::string>{"a", "a_1", "A", "a_1", "a_2"}));
+  EXPECT_EQ(labels,
+            (std::vector<std::string>{"a", "a_1", "A", "a_1", "a_2", "Column", "Column_1"}));
 
   EXPECT_EQ(rows.FetchedRowCount(), 0);
   ASSERT_TRUE(rows.Next());
