@@ -87,6 +87,7 @@ TEST(MessageDialog, LaysOutLabelPictureButtonsAndHeight) {
       {"five lines", "jedna\rdvě\rtři\rčtyři\rpět", suiStop, 1, 88, 5, 336, 204},
       {"two sentences", "Chyba připojení.\rZkuste to znovu.", suiWarning, 1, 88, 2, 336, 179},
       {"no icon, one button", "Není nová verze.", suiNone, 1, 24, 1, 272, 179},
+      {"no icon, two buttons", "Není nová verze.", suiNone, 2, 24, 1, 272, 179},
       {"no icon, three buttons", "Není nová verze.", suiNone, 3, 24, 1, 336, 179},
       {"help icon", "?", suiHelp, 2, 88, 1, 336, 179},
   };
