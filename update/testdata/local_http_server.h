@@ -29,32 +29,21 @@
 #include <stdexcept>
 #include <string>
 
+#include "testing/temp_dir.h"
+
 extern char** environ;
 
 namespace zararod::testing {
 
-// A fresh folder under the system's temporary folder, removed with everything
-// in it when the object goes away. path() ends with "/".
+// A TempDir whose path() ends with "/" (the form of ExePath()).
 class ScratchDir {
  public:
-  ScratchDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "zr-upd-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern + "/";
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
   const std::string& path() const { return path_; }
   std::string operator/(const std::string& name) const { return path_ + name; }
 
  private:
-  std::string path_;
+  TempDir dir_;
+  std::string path_ = dir_.path() + "/";
 };
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
