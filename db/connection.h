@@ -57,7 +57,9 @@ class TZConnection {
   bool Connected() const;
   void SetConnected(bool connected);
 
-  // The current live connection, or null.
+  // The current live connection, or null. Owned by this connection and
+  // destroyed by the next Disconnect (or by destruction): statements and
+  // result sets made on it must be gone by then.
   TZMySQLConnection* LiveConnection() const { return live_.get(); }
   // The shared MySQL tokenizer; available whether connected or not.
   const IZTokenizer& GetTokenizer() const;

@@ -68,7 +68,8 @@ class IZPreparedStatement {
   virtual const std::string& GetSQL() const = 0;
 
   // Parameter positions count from 1; setting position n makes the parameter
-  // count at least n.
+  // count at least n, positions below n that were never set being null.
+  // A position below 1 throws std::out_of_range.
   virtual void SetNull(int position, TZSQLType type) = 0;
   virtual void SetBoolean(int position, bool value) = 0;
   virtual void SetByte(int position, std::int8_t value) = 0;
