@@ -42,9 +42,6 @@ class TZMySQLTokenizer : public IZTokenizer {
   TZRawToken ReadToken(std::string_view text, std::size_t pos) const override;
   std::string DecodeString(std::string_view text, char quote) const override;
 
-  // The state that reads a token beginning with `byte`.
-  State StateOf(unsigned char byte) const { return table_[byte]; }
-
  private:
   std::array<State, 256> table_;
 };
