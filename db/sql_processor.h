@@ -92,7 +92,9 @@ class TZSQLProcessor {
   TZProcessorNotifyEvent BeforeExecute;
   TZProcessorNotifyEvent AfterExecute;
 
-  // Connects when needed and splits the current script text.
+  // Connects when needed, discards the split result and splits the current
+  // script text. Throws EZDatabaseError when no connection is assigned, and
+  // what connecting raises.
   void Parse();
   // Splits the script anew and runs every statement (see the header comment).
   void Execute();
@@ -100,7 +102,8 @@ class TZSQLProcessor {
   // The result of the last split: the statements that ended with a delimiter,
   // then the text after the last delimiter when it is not empty.
   int StatementCount() const;
-  // REQUIRES: 0 <= i < StatementCount().
+  // REQUIRES: 0 <= i < StatementCount(). Valid until the split result is
+  // discarded or replaced.
   const std::string& Statements(int i) const;
 
  private:
