@@ -54,20 +54,23 @@ class Splitter {
     return i + 1 < tokens_.size() ? &tokens_[i + 1] : nullptr;
   }
 
-  // Whitespace between tokens of a statement: kept as it is, or condensed to
-  // one blank when cleaning up. Dropped at the start of a statement, at the
-  // end of the text and right before the delimiter.
+  // Whitespace between tokens of a statement. When cleaning up it becomes one
+  // blank (the statement is trimmed when it ends). Otherwise it is kept as it
+  // is, but dropped at the start of a statement, at the end of the text and
+  // right before a token that spells the delimiter.
   void whitespace(std::size_t i) {
+    if (cleanup_) {
+      if (!current_.empty()) {
+        current_ = trimmed(current_);
+        current_ += ' ';
+      }
+      return;
+    }
     const TZToken* following = next(i);
     if (current_.empty() || following == nullptr || isEnd(*following) ||
         following->Value == delimiter_)
       return;
-    if (cleanup_) {
-      current_ = trimmed(current_);
-      current_ += ' ';
-    } else {
-      current_.append(tokens_[i].Value);
-    }
+    current_.append(tokens_[i].Value);
   }
 
   void endStatement() {

@@ -78,8 +78,19 @@ TEST(SQLScriptParserTest, DefaultDelimiterSplitsAtSemicolonTokensOnly) {
 }
 
 TEST(SQLScriptParserTest, CleanupDropsCommentsAndCondensesWhitespace) {
-  EXPECT_EQ(split("  select 1 -- c\r\n ,  2 ;\r\n/* x */ select\r\n\t3", dtDefault, true),
-            (Statements{"select 1 , 2", "select 3"}));
+  const struct {
+    const char* name;
+    TZDelimiterType type;
+    std::string script;
+    Statements expected;
+  } cases[] = {
+      {"default", dtDefault, "  select 1 -- c\r\n ,  2 ;\r\n/* x */ select\r\n\t3",
+       {"select 1 , 2", "select 3"}},
+      // Only without cleanup does a blank before the delimiter's text vanish.
+      {"semicolon as text under GO", dtGo, "select 1 ;\r\nGO\r\nselect\t;",
+       {"select 1 ;", "select ;"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(split(c.script, c.type, true), c.expected) << c.name;
 }
 
 TEST(SQLScriptParserTest, OtherDelimiterTypes) {
