@@ -1,7 +1,7 @@
 #include "db/float_text.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "util/format_settings.h"
@@ -19,12 +19,14 @@ std::string FloatText(double value, char decimalSeparator) {
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
   if (value == 0) return "0";  // also -0
 
-  // "%.14e" rounds to 15 significant digits and renormalises a carry
-  // (9.999...e14 becomes 1.00000000000000e+15), so the exponent is the one of
-  // the rounded value.
+  // Scientific form with 14 decimals rounds to 15 significant digits and
+  // renormalises a carry (9.999...e14 becomes 1.00000000000000e+15), so the
+  // exponent is the one of the rounded value. to_chars, unlike printf, never
+  // takes the decimal point from the C library's locale.
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.*e", kSignificantDigits - 1, value);
-  const std::string scientific = buffer;
+  const std::to_chars_result written = std::to_chars(
+      buffer, buffer + sizeof buffer, value, std::chars_format::scientific, kSignificantDigits - 1);
+  const std::string scientific(buffer, written.ptr);
   const bool negative = scientific[0] == '-';
   const std::size_t digitsStart = negative ? 1 : 0;
   const std::size_t ePos = scientific.find('e');
