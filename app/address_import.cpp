@@ -21,8 +21,8 @@ constexpr const char* kColumns[] = {
 int Jobs::ImportAddresses(JobReporter& reporter) {
   const JobReporter::Line line = JobReporter::Line::Addresses;
   rejected_.clear();
-  JobTransaction sending(transaction2_);
-  JobTransaction receiving(transaction1_);
+  JobTransaction sending(transaction2_, true);
+  JobTransaction receiving(transaction1_, false);
   std::vector<std::string> lines;
 
   ZConnection2.Disconnect();

@@ -35,7 +35,7 @@ JobTransaction::~JobTransaction() {
 
 void JobTransaction::Begin() {
   // Applies to the next transaction only.
-  run("SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
+  if (readsCommitted_) run("SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
   run("START TRANSACTION");
   open_ = true;
 }

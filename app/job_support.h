@@ -30,16 +30,18 @@ void saveLines(const std::vector<std::string>& lines, const std::string& fileNam
 // Begin, Commit and Finish throw the errors of the query; Rollback never
 // throws. The query must outlive the transaction.
 //
-// The transaction runs READ COMMITTED: each statement reads and locks what
-// the server holds at that moment, as it would without a transaction. Under
-// the server's default, every read of the sending side would see the queue's
-// moment, so a record changed and queued again while the job runs would be
-// sent in its old version while its new queue entry is deleted; and the
-// deletes and updates would also lock the gaps between keys until the end of
-// the job, holding up the programs that queue records meanwhile.
+// The sending side of a job begins with READ COMMITTED (`readsCommitted`):
+// each row read sees what the server holds at that moment, as it would
+// without a transaction. Under the server's default, every read would see the
+// queue's moment, so a record changed and queued again while the job runs
+// would be sent in its old version while its new queue entry is deleted. The
+// receiving side only deletes, inserts and updates, which read the current
+// rows at any level; it keeps the server's level, under which a server that
+// logs statements for replication still accepts the writes.
 class JobTransaction {
  public:
-  explicit JobTransaction(TZQuery& query) : query_(query) {}
+  JobTransaction(TZQuery& query, bool readsCommitted)
+      : query_(query), readsCommitted_(readsCommitted) {}
   ~JobTransaction();
   JobTransaction(const JobTransaction&) = delete;
   JobTransaction& operator=(const JobTransaction&) = delete;
@@ -54,6 +56,7 @@ class JobTransaction {
   void run(const char* statement);
 
   TZQuery& query_;
+  bool readsCommitted_;
   bool open_ = false;
 };
 

@@ -12,9 +12,9 @@
 //
 // No record is ever lost. Each job runs its sending-side statements (the
 // queue read, the row reads and the queue deletes) inside one transaction on
-// the sending connection, and its script inside one transaction on the
-// receiving connection, both reading committed data (each statement sees the
-// server as it is then). When the script has run completely, the receiving
+// the sending connection, reading committed data (each read sees the server
+// as it is then), and its script inside one transaction on the receiving
+// connection. When the script has run completely, the receiving
 // side commits first, then the sending side. On any error both sides are
 // rolled back (a connection that died takes its transaction with it), so
 // both servers hold what they held before the run, and the next run delivers

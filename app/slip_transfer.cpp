@@ -54,8 +54,8 @@ int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
   TZQuery& queue = kind == SlipKind::Weighing ? ZQuery1 : ZQuery3;
   const std::string table = job.table;
   rejected_.clear();
-  JobTransaction sending(transaction1_);
-  JobTransaction receiving(transaction2_);
+  JobTransaction sending(transaction1_, true);
+  JobTransaction receiving(transaction2_, false);
 
   ZConnection1.Disconnect();
   ZConnection1.SetDatabase("vorazu1");

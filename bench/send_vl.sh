@@ -77,8 +77,7 @@ select concat('select $columns from vaznil where cislodokla = ', quote(cislodokl
 SQL
     start=$(now)
     client site vorazu1 <site.sql >/dev/null
-    { echo "SET TRANSACTION ISOLATION LEVEL READ COMMITTED;"; echo "START TRANSACTION;"
-      cat script.sql; echo "COMMIT;"; } | client central vorazu1
+    { echo "START TRANSACTION;"; cat script.sql; echo "COMMIT;"; } | client central vorazu1
     echo "$(now) - $start" | bc >>floor.times
   done
   cliTime[$n]=$(median <cli.times)
