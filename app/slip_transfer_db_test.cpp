@@ -5,6 +5,7 @@
 #include <mysql.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -228,10 +229,12 @@ TEST_F(SlipTransferTest, NoRecordIsLostWhateverFailsAndARerunDeliversEverything)
     const char* what;
     Server killAtSecondSlip;  // the server whose job connection dies at slip 2
     bool reject;              // the central server rejects slip 3 of 5
+    bool blockFile;           // avl.txt cannot be written
   } cases[] = {
-      {"central rejects an insert", Server::Central, true},
-      {"site connection killed", Server::Site, false},
-      {"central connection killed", Server::Central, false},
+      {"central rejects an insert", Server::Central, true, false},
+      {"site connection killed", Server::Site, false, false},
+      {"central connection killed", Server::Central, false, false},
+      {"script file cannot be written", Server::Central, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -239,11 +242,12 @@ TEST_F(SlipTransferTest, NoRecordIsLostWhateverFailsAndARerunDeliversEverything)
     AdminSession central(Server::Central);
     // 'Řidič\ns novým řádkem' of O'B-17 no longer fits.
     if (c.reject) central.exec("alter table vorazu1.vaznil modify ridic varchar(12)");
+    if (c.blockFile) std::filesystem::create_directory("avl.txt");
     const Servers before = servers(kSlipCases[0]);
     Jobs jobs;
     jobs.ApplySettings(iniPath_);
     RecordingReporter reporter;
-    if (!c.reject) {
+    if (!c.reject && !c.blockFile) {
       reporter.onEvents = [&](int pass) {
         if (pass != 4) return;  // status, bar, slip 1, slip 2
         TZConnection& victim =
@@ -260,6 +264,7 @@ TEST_F(SlipTransferTest, NoRecordIsLostWhateverFailsAndARerunDeliversEverything)
     EXPECT_TRUE(servers(kSlipCases[0]) == before);
 
     if (c.reject) central.exec("alter table vorazu1.vaznil modify ridic varchar(60)");
+    if (c.blockFile) std::filesystem::remove("avl.txt");
     const std::vector<Row> queued = before.siteQueue;
     RecordingReporter rerun;
     EXPECT_EQ(jobs.SendSlips(SlipKind::Weighing, rerun), 5);
