@@ -1,6 +1,8 @@
 #include "db/field.h"
 
+#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -289,9 +291,14 @@ double TParam::AsFloat() const {
     const char separator = FormatSettingsOfProcess().DecimalSeparator;
     for (char& c : text)
       if (c == separator) c = '.';
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size())
+    // from_chars, unlike strtod, ignores the C library's locale.
+    std::string_view digits = text;
+    while (!digits.empty() && std::isspace(static_cast<unsigned char>(digits.front())))
+      digits.remove_prefix(1);
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
       throw EDatabaseError("'" + *v + "' is not a valid floating point value");
     return value;
   }

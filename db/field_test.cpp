@@ -6,6 +6,7 @@
 #include <string>
 
 #include "db/db_exceptions.h"
+#include "testing/comma_locale.h"
 #include "util/format_settings.h"
 
 namespace zararod {
@@ -117,6 +118,31 @@ TEST(FieldTest, DefinitionNamesAreMadeUnique) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(defs[i].Name, expected[i]);
   EXPECT_EQ(defs.IndexOf("B"), 3);
   EXPECT_EQ(defs.IndexOf("c"), -1);
+}
+
+TEST(FieldTest, ParamTextReadAsFloat) {
+  const struct {
+    const char* text;
+    char separator;
+    double value;  // 0 with `valid` false: rejected
+    bool valid;
+  } cases[] = {
+      {"12,5", ',', 12.5, true}, {"12.5", '.', 12.5, true}, {" +1e3", '.', 1000, true},
+      {"-0,25", ',', -0.25, true}, {"12,5", '.', 0, false}, {"", '.', 0, false},
+      {"1.5x", '.', 0, false},
+  };
+  const testing::CommaDecimalLocale locale;  // the C library's own separator must not matter
+  for (const auto& c : cases) {
+    FormatSettingsOfProcess().DecimalSeparator = c.separator;
+    TParam param("p");
+    param.SetAsString(c.text);
+    if (c.valid) {
+      EXPECT_EQ(param.AsFloat(), c.value) << c.text;
+    } else {
+      EXPECT_THROW(param.AsFloat(), EDatabaseError) << c.text;
+    }
+  }
+  FormatSettingsOfProcess().DecimalSeparator = '.';
 }
 
 TEST(FieldTest, RebuiltParamsKeepValuesOfNamesStillPresent) {

@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <limits>
 #include <string>
+
+#include "testing/comma_locale.h"
 
 namespace zararod {
 namespace {
@@ -55,17 +56,9 @@ TEST(FloatTextTest, PlainAndScientificForms) { expectCases(); }
 // decimal point is then "," on the machines the program runs on; the texts
 // must not change with it.
 TEST(FloatTextTest, SameUnderALocaleWithACommaDecimalPoint) {
-  const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-  bool found = false;
-  for (const char* name : {"cs_CZ.UTF-8", "cs_CZ.utf8", "cs_CZ", "de_DE.UTF-8", "de_DE.utf8"}) {
-    if (std::setlocale(LC_NUMERIC, name) != nullptr && *std::localeconv()->decimal_point == ',') {
-      found = true;
-      break;
-    }
-  }
-  if (found) expectCases();
-  std::setlocale(LC_NUMERIC, previous.c_str());
-  if (!found) GTEST_SKIP() << "no locale with a \",\" decimal point is installed";
+  const testing::CommaDecimalLocale locale;
+  if (!locale.active()) GTEST_SKIP() << "no locale with a \",\" decimal point is installed";
+  expectCases();
 }
 
 TEST(FloatTextTest, NonFiniteValues) {
