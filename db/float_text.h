@@ -5,8 +5,9 @@
 // otherwise in scientific notation ("1E-5", "1.5E20"). Trailing zeros of the
 // fraction are dropped, no thousands separators are written, and the decimal
 // separator is the one given (the process-wide one by default: "," on the
-// machines the program runs on). Not-a-number and infinities give "NAN",
-// "INF" and "-INF".
+// machines the program runs on); the C library's locale plays no part.
+// Not-a-number and infinities give "NAN", "INF" and "-INF". Throws only
+// std::bad_alloc.
 #pragma once
 
 #include <string>
