@@ -38,10 +38,6 @@ class TZMySQLStatement : public IZStatement {
 
   void Close() override;
 
-  // Whether results are read with mysql_use_result ("useresult" true).
-  bool UseResult() const { return useResult_; }
-  TZMySQLConnection& Connection() const { return connection_; }
-
  private:
   // Sends `sql`; false when the server rejected it and the error check
   // raised nothing.
@@ -50,7 +46,7 @@ class TZMySQLStatement : public IZStatement {
 
   TZMySQLConnection& connection_;
   TZProperties info_;
-  bool useResult_;
+  bool useResult_;  // results read with mysql_use_result ("useresult" true)
   TZResultSetConcurrency concurrency_ = rcReadOnly;
   TZResultSetType type_ = rtForwardOnly;
   int maxRows_ = 0;
