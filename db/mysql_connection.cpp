@@ -135,7 +135,7 @@ TZMySQLConnection::~TZMySQLConnection() { Close(); }
 
 void TZMySQLConnection::Open() {
   if (!closed_) return;
-  mysql_server_init(0, nullptr, nullptr);
+  mysql_server_init(1, nullptr, nullptr);
   MySQLHandle handle(mysql_init(nullptr));
   if (!handle) throw EZSQLException("Cannot connect to SQL server", -1);
   handle_ = std::move(handle);

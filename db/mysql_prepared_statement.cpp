@@ -24,7 +24,7 @@ std::string numberText(Number value) {
 // the library initialised.
 std::string quotedEscaped(MYSQL* handle, const std::string& value) {
   std::string escaped(value.size() * 2 + 1, '\0');
-  if (!handle) mysql_server_init(0, nullptr, nullptr);
+  if (!handle) mysql_server_init(1, nullptr, nullptr);
   const unsigned long length =
       handle ? mysql_real_escape_string(handle, escaped.data(), value.data(), value.size())
              : mysql_escape_string(escaped.data(), value.data(), value.size());
