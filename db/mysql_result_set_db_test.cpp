@@ -141,7 +141,8 @@ TEST_F(ResultSetTest, ReadersOnBothResultSets) {
     auto rows = query(
         "SELECT ti, dec2, dt, d, t, i, v, e, tiu, biu, ts, "
         "'20240307080910' AS compact, CONCAT('a', CHAR(0), 'b') AS zero, "
-        "CAST('1899-12-29 06:00:00' AS DATETIME) AS early "
+        "CAST('1899-12-29 06:00:00' AS DATETIME) AS early, "
+        "CAST(18446744073709551615 AS UNSIGNED) AS huge "
         "FROM kinds ORDER BY id",
         cached);
     EXPECT_EQ(errorOf<EZSQLException>([&] { rows->GetInt(6); }), "Row data is not available");
@@ -173,6 +174,10 @@ TEST_F(ResultSetTest, ReadersOnBothResultSets) {
     EXPECT_DOUBLE_EQ(rows->GetTimestamp(14), -1.25);
     EXPECT_DOUBLE_EQ(rows->GetDate(14), -1);
     EXPECT_DOUBLE_EQ(rows->GetTime(14), 0.25);
+    // BIGINT UNSIGNED beyond the 64-bit signed range: exact as a big decimal,
+    // 0 as a long (not a 64-bit integer).
+    EXPECT_EQ(rows->GetBigDecimal(15), 18446744073709551615.0L);
+    EXPECT_EQ(rows->GetLong(15), 0);
 
     ASSERT_TRUE(rows->Next());
     EXPECT_EQ(rows->GetTimestamp(3), 0);  // 1899-12-30 00:00:00
@@ -208,8 +213,8 @@ TEST_F(ResultSetTest, ReadersOnBothResultSets) {
 
     EXPECT_EQ(errorOf<EZSQLException>([&] { rows->GetDate(6); }),
               "Convertion is not possible for column 6 from Integer to Date");
-    EXPECT_EQ(errorOf<EZSQLException>([&] { rows->GetInt(15); }),
-              "Column with index 15 is not accessable");
+    EXPECT_EQ(errorOf<EZSQLException>([&] { rows->GetInt(16); }),
+              "Column with index 16 is not accessable");
     rows->Close();
     EXPECT_EQ(errorOf<EZSQLException>([&] { rows->GetInt(6); }),
               "Operation is not allowed for closed dataset");
