@@ -12,6 +12,7 @@
 #include "db/cached_result_set.h"
 #include "db/connection.h"
 #include "db/db_exceptions.h"
+#include "testing/comma_locale.h"
 #include "testing/sandbox.h"
 #include "util/date_time.h"
 #include "util/format_settings.h"
@@ -135,7 +136,10 @@ TEST_F(ResultSetTest, KindsFromFieldDescriptions) {
 }
 
 TEST_F(ResultSetTest, ReadersOnBothResultSets) {
-  FormatSettingsOfProcess().DecimalSeparator = ',';  // value texts always use "."
+  // Value texts always use "."; neither the user's separator nor the C
+  // library's (which the window's toolkit sets from the user's locale) counts.
+  FormatSettingsOfProcess().DecimalSeparator = ',';
+  const testing::CommaDecimalLocale commaLocale;
   for (bool cached : {false, true}) {
     SCOPED_TRACE(cached ? "caching result set" : "MySQL result set");
     auto rows = query(
