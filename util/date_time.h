@@ -4,6 +4,8 @@
 // fraction is the time of day. The value 0 is 1899-12-30 00:00:00. Days before
 // 1899-12-30 are negative, their time of day still counted as a positive
 // fraction away from zero: 1899-12-29 06:00 is -1.25. Valid years are 1 to 9999.
+// Nothing here throws apart from std::bad_alloc; invalid input gives an empty
+// optional or the empty text.
 #pragma once
 
 #include <optional>
