@@ -91,7 +91,8 @@ std::string udelejPolozky(TZQuery& query, const std::string& table, JobReporter&
 // The value list of the current row of `source`: one literal per field, in
 // field order, joined by ",". The declared types of the source's columns stand
 // for the receiving columns' (both servers hold the same tables). The row is
-// read, never moved. Busy cursor as udelejPolozky.
+// read, never moved. Busy cursor as udelejPolozky; errors of the fields pass
+// through. REQUIRES: `source` is open and on a row.
 std::string udelejData(TZQuery& source, JobReporter& reporter, bool noBackslashEscapes);
 
 }  // namespace zararod
