@@ -91,6 +91,8 @@ TEST(ValueLiteralTest, WritesTheValueTheSendingServerHolds) {
       {"null truth value", reading(ftBoolean, null), "enum", "'N'"},
       {"date", reading(ftDate, "2024-03-07", "", false, 45358), "date", "'2024-03-07'"},
       {"null date", reading(ftDate, null), "date", "'1900-01-01'"},
+      {"the day before the zero date", reading(ftDate, "1899-12-29", "", false, -1), "date",
+       "'1899-12-29'"},
       {"zero date", reading(ftDate, "0000-00-00", "", true), "date", "'1900-01-01'"},
       {"date-time", reading(ftDateTime, "2024-03-07 08:09:10", "", false, 45358.33970),
        "datetime", "'2024-03-07 08:09:10'"},
