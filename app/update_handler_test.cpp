@@ -108,6 +108,26 @@ TEST_F(UpdateHandlerTest, NewerBuildStartsTheSetupProgramAndEndsTheProgram) {
   EXPECT_EQ(readFile(dir_ / "started"), "started\n");
 }
 
+TEST_F(UpdateHandlerTest, SetupProgramThatDidNotArriveIsNeverStarted) {
+  // An older setup program lies beside the executable; the new one is not
+  // published (a broken transfer ends the same way: the download fails and
+  // leaves the older copy untouched).
+  writeFile(dir_ / setupFileName(kUpdateBaseName),
+            "#!/bin/sh\necho started > '" + (dir_ / "started") + "'\n");
+  std::filesystem::permissions(dir_ / setupFileName(kUpdateBaseName),
+                               std::filesystem::perms::owner_all);
+  std::filesystem::remove(*docroot_ / setupFileName(kUpdateBaseName));
+  publish("2999-01-01 00:00:00");
+
+  const UpdateHandlerResult result = RunUpdateCheck(reporter_, site_);
+  EXPECT_EQ(result.code, "E");
+  EXPECT_FALSE(result.endProgram);
+  EXPECT_EQ(reporter_.events,
+            (std::vector<std::string>{"pending events", "stop: Chyba připojení."}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "started"));
+}
+
 TEST_F(UpdateHandlerTest, ErrorOfTheCheckPassesWithoutAMessage) {
   writeFile(*docroot_ / "setupzararod.ver", "one line only\r\n");
   try {

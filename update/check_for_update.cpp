@@ -104,8 +104,14 @@ std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeNa
                                                     "\r\n");
 
   if (code == std::string_view(kUpdateNewer) && Download) {
+    // "A" makes the handler start the setup program and end the program, so
+    // it may only stand when this check has just stored the whole new setup
+    // program: a failed fetch would start an older copy, or nothing at all.
     try {
-      if (fetch(site, setupName)) makeRunnable(site.directory + setupName);
+      if (fetch(site, setupName))
+        makeRunnable(site.directory + setupName);
+      else
+        code = kUpdateFetchError;
     } catch (const std::exception&) {
       code = kUpdateFetchError;
     }

@@ -12,7 +12,8 @@
 // local stamp, then "Verze internet: " + the server's stamp, each line ending
 // with CR LF), and after a newer build was found the setup program (on this
 // platform made executable). The version file is deleted before every fetch;
-// an older setup program stays until a new download replaces it.
+// an older setup program stays until a new download replaces it, but is never
+// reported as the new one.
 #pragma once
 
 #include <string>
@@ -25,7 +26,7 @@ namespace zararod {
 inline constexpr const char* kUpdateNewer = "A";       // newer build; setup fetched
 inline constexpr const char* kUpdateNotNewer = "N";    // the server's build is not newer
 inline constexpr const char* kUpdateNoFile = "S";      // no version file after the fetch
-inline constexpr const char* kUpdateFetchError = "E";  // newer, but fetching the setup raised
+inline constexpr const char* kUpdateFetchError = "E";  // newer, but the setup did not arrive
 
 // The names the "kontrola" handler passes. On Windows the setup program and
 // the executable carry ".exe"; elsewhere they have no extension, so that the
@@ -75,8 +76,9 @@ bool isNewerStamp(const std::string& server, const std::string& local);
 // FileDateTime of site.directory + ExeName (1899-12-30 00:00:00 when that file
 // is missing). When the result is kUpdateNewer and Download is true, the
 // setup program is fetched from site.baseUrl + setupFileName(BaseName) into
-// site.directory under the same name; a failed fetch (status other than 200)
-// keeps kUpdateNewer, an error raised by it gives kUpdateFetchError.
+// site.directory under the same name; a fetch that fails (status other than
+// 200, a broken transfer) or raises gives kUpdateFetchError, so that
+// kUpdateNewer with Download always means the new setup program is there.
 //
 // Throws (and then writes no log and fetches no setup program):
 //  - Exception "List index out of bounds (1)" when the version file has fewer

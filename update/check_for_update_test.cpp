@@ -134,9 +134,10 @@ TEST_F(CheckForUpdateTest, SetupProgramArrivesRunnableOrTheCodeSaysWhy) {
   EXPECT_EQ(readFile(setup()), kSetupBytes);
   EXPECT_EQ(access(setup().c_str(), X_OK), 0);
 
-  // Not published: still "A", and the older copy stays.
+  // Not published: "E", so the older copy that stays is never started as
+  // the new build.
   std::filesystem::remove(*docroot_ / setupFileName(kBase));
-  EXPECT_EQ(CheckForUpdate(kBase, kExe, true, site_), "A");
+  EXPECT_EQ(CheckForUpdate(kBase, kExe, true, site_), "E");
   EXPECT_EQ(readFile(setup()), kSetupBytes);
 
   // The local setup program cannot be created.
