@@ -4,7 +4,6 @@
 #include "app/job_texts.h"
 #include "app/jobs.h"
 #include "app/value_builders.h"
-#include "db/sql_strings.h"
 
 namespace zararod {
 
@@ -23,29 +22,6 @@ constexpr SlipJob kWeighing{"vaznil", "vaznil_00", JobReporter::Line::WeighingSl
                             texts::kSendingWeighing, "avl.txt", texts::kSentWeighingSuffix};
 constexpr SlipJob kLaboratory{"laborl", "laborl_00", JobReporter::Line::LabSlips,
                               texts::kSendingLab, "all.txt", texts::kSentLabSuffix};
-
-// Appending a line rescans the whole script for parameters; the script is
-// therefore rescanned once, when the last line of the run has been added.
-class BatchedLines {
- public:
-  explicit BatchedLines(TZSQLStrings& lines) : lines_(lines) { lines_.BeginUpdate(); }
-  ~BatchedLines() {
-    try {
-      end();
-    } catch (...) {
-      // The job is failing already; its own error is the one to report.
-    }
-  }
-  void end() {
-    if (!open_) return;
-    open_ = false;
-    lines_.EndUpdate();
-  }
-
- private:
-  TZSQLStrings& lines_;
-  bool open_ = true;
-};
 
 }  // namespace
 
@@ -83,7 +59,6 @@ int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
   const std::string columns = udelejPolozky(table, reporter);
 
   int counter = 0;
-  BatchedLines batch(ZSQLProcessor21.Script());
   while (!queue.Eof()) {
     ++counter;
     reporter.SetProgressPosition(job.line, counter);
@@ -109,7 +84,6 @@ int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
     ZQuery2.Close();
     queue.Next();
   }
-  batch.end();
   ZSQLProcessor21.Script().SaveToFile(job.scriptFile);
   runScript(ZSQLProcessor21);
   receiving.Finish(dryRun_);
