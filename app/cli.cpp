@@ -5,6 +5,7 @@
 #include "app/jobs.h"
 #include "app/update_handler.h"
 #include "util/cp1250.h"
+#include "util/error_text.h"
 #include "util/exception.h"
 #include "util/platform.h"
 
@@ -54,11 +55,6 @@ std::optional<CliOptions> parseCliArguments(const std::vector<std::string>& args
 int progressPercent(int position, int max) {
   if (max <= 0) return 0;
   return static_cast<int>(static_cast<long long>(position) * 100 / max);
-}
-
-std::string errorBoxText(const std::string& message) {
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
-  return message;
 }
 
 void TerminalReporter::SetStatusText(Line, const std::string& text) {
@@ -161,11 +157,11 @@ int runCli(const CliOptions& options, Jobs& jobs, TerminalReporter& reporter, st
   } catch (const Exception& e) {
     reporter.EndProgressLine();
     printRejected(jobs, err);
-    std::fprintf(err, "zararod-cli: %s\n", cp1250ToUtf8(errorBoxText(e.Message())).c_str());
+    std::fprintf(err, "zararod-cli: %s\n", cp1250ToUtf8(ErrorBoxText(e.Message())).c_str());
     if (options.dryRun) std::fprintf(err, "dry run: both servers rolled back\n");
   } catch (const std::exception& e) {
     reporter.EndProgressLine();
-    std::fprintf(err, "zararod-cli: %s\n", errorBoxText(e.what()).c_str());
+    std::fprintf(err, "zararod-cli: %s\n", ErrorBoxText(e.what()).c_str());
   }
   return kExitFailed;
 }

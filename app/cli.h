@@ -78,10 +78,6 @@ class TerminalReporter : public JobReporter {
 // 0 when the range is empty.
 int progressPercent(int position, int max);
 
-// An error message as the error box shows it: a full stop appended when the
-// last byte sorts after ".".
-std::string errorBoxText(const std::string& message);
-
 // Runs one command on `jobs` (settings applied here). Errors go to `err`.
 int runCli(const CliOptions& options, Jobs& jobs, TerminalReporter& reporter, std::FILE* err);
 

@@ -11,6 +11,10 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::fputs(zararod::cliUsage().c_str(), stdout);
+    return 0;
+  }
   std::string error;
   auto options = zararod::parseCliArguments(args, error);
   if (!options) {

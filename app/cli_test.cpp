@@ -1,4 +1,5 @@
 #include "app/cli.h"
+#include "util/error_text.h"
 
 #include <gtest/gtest.h>
 
@@ -71,10 +72,10 @@ TEST(CliReporterTest, DrawsTheBarInPlaceOnATerminalAndPrintsTextsInUtf8) {
 }
 
 TEST(CliTextTest, ErrorsEndWithAFullStopAndPercentagesAreCutOff) {
-  EXPECT_EQ(errorBoxText("SQL Error: gone"), "SQL Error: gone.");
-  EXPECT_EQ(errorBoxText("Done."), "Done.");
-  EXPECT_EQ(errorBoxText("Stop!"), "Stop!");
-  EXPECT_EQ(errorBoxText(""), "");
+  EXPECT_EQ(ErrorBoxText("SQL Error: gone"), "SQL Error: gone.");
+  EXPECT_EQ(ErrorBoxText("Done."), "Done.");
+  EXPECT_EQ(ErrorBoxText("Stop!"), "Stop!");
+  EXPECT_EQ(ErrorBoxText(""), "");
   EXPECT_EQ(progressPercent(2, 3), 66);
   EXPECT_EQ(progressPercent(0, 0), 0);
 }

@@ -10,11 +10,6 @@
 
 namespace zararod {
 
-std::string ErrorBoxText(const std::string& message) {
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + '.';
-  return message;
-}
-
 QString ApplicationTitle(const QString& executablePath) {
   QString name = QFileInfo(executablePath).fileName();
   const qsizetype dot = name.indexOf(QLatin1Char('.'));

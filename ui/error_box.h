@@ -8,12 +8,9 @@
 #include <functional>
 #include <string>
 
-namespace zararod {
+#include "util/error_text.h"
 
-// The message as the box shows it: "." appended when the message is not
-// empty and its last byte sorts after "." (is not one of 0x00..0x2E such as
-// ".", "!", "," or a blank). cp1250 bytes in and out.
-std::string ErrorBoxText(const std::string& message);
+namespace zararod {
 
 // The application title: the executable's file name without directory and
 // without everything from the first "." on, every character after the first
