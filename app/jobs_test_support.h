@@ -64,6 +64,17 @@ inline std::string readBytes(const std::string& path) {
   return content.str();
 }
 
+// The text of a vedid.ini: the central server's login with the series number
+// (section LogON_adr), then the local server's login (section LogON).
+inline std::string settingsText(const ServerAddress& central, const std::string& series,
+                                const ServerAddress& site) {
+  const auto login = [](const ServerAddress& server) {
+    return "IP=" + server.host + "\r\nUser=" + server.user + "\r\nPassword=" + server.password +
+           "\r\nSQLport=" + std::to_string(server.port) + "\r\n";
+  };
+  return "[LogON_adr]\r\n" + login(central) + "rada=" + series + "\r\n[LogON]\r\n" + login(site);
+}
+
 // Both sample databases reloaded, a fresh working directory (the script
 // files land there) and a vedid.ini with the sandbox logins.
 class JobsDbTest : public ::testing::Test {
@@ -92,11 +103,7 @@ class JobsDbTest : public ::testing::Test {
 
   void writeSettings(const ServerAddress& central, const std::string& series,
                      const ServerAddress& site) {
-    std::ofstream out(iniPath_, std::ios::binary);
-    out << "[LogON_adr]\r\nIP=" << central.host << "\r\nUser=" << central.user
-        << "\r\nPassword=" << central.password << "\r\nSQLport=" << central.port
-        << "\r\nrada=" << series << "\r\n[LogON]\r\nIP=" << site.host << "\r\nUser=" << site.user
-        << "\r\nPassword=" << site.password << "\r\nSQLport=" << site.port << "\r\n";
+    std::ofstream(iniPath_, std::ios::binary) << settingsText(central, series, site);
   }
 
   // Every row of a table as the server holds it (cp1250 bytes), in key order.

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "app/jobs.h"
+#include "app/jobs_test_support.h"
 #include "app/unit2.h"
 #include "db/query.h"
 #include "testing/modal.h"
@@ -31,6 +32,7 @@ using testing::loadSampleData;
 using testing::Server;
 using testing::ServerAddress;
 using testing::serverAddress;
+using testing::settingsText;
 
 // What the window shows when it is first painted.
 class FirstPaint : public QObject {
@@ -56,12 +58,6 @@ class FirstPaint : public QObject {
   TForm1& form_;
 };
 
-std::string section(const char* name, const ServerAddress& server, const std::string& extra) {
-  return std::string("[") + name + "]\r\nIP=" + server.host + "\r\nUser=" + server.user +
-         "\r\nPassword=" + server.password + "\r\nSQLport=" + std::to_string(server.port) + "\r\n" +
-         extra;
-}
-
 struct Scenario {
   const char* name;
   std::function<void()> prepare;  // server set-up
@@ -80,11 +76,6 @@ class MainWindowStatus : public ::testing::Test {
     iniPath_ = ExePath() + "vedid.ini";
   }
   void TearDown() override { std::filesystem::remove(iniPath_); }
-
-  static std::string settingsFor(const ServerAddress& central, const std::string& series,
-                                 const ServerAddress& site) {
-    return section("LogON_adr", central, "rada=" + series + "\r\n") + section("LogON", site, "");
-  }
 
   std::string iniPath_;
 };
@@ -109,22 +100,22 @@ TEST_F(MainWindowStatus, FirstShowingShowsTheQueuesOrTheUnreachableServer) {
   const Scenario scenarios[] = {
       {"both servers up",
        queuesOf3And0And12,
-       [&] { return settingsFor(central, "10", site); },
+       [&] { return settingsText(central, "10", site); },
        {"počet nových adres: 3", "počet nových VL: 0", "počet nových LL: 12"},
        {true, true, true, true, true}},
       {"central server unreachable",
        [] {},
-       [&] { return settingsFor(nowhere, "10", site); },
+       [&] { return settingsText(nowhere, "10", site); },
        {l1.c_str(), "počet nových VL: 4", "počet nových LL: 3"},
        {false, true, true, true, true}},
       {"laborl_00 missing",
        [] { AdminSession(Server::Site, "vorazu1").exec("drop table laborl_00"); },
-       [&] { return settingsFor(central, "10", site); },
+       [&] { return settingsText(central, "10", site); },
        {"počet nových adres: 3", "počet nových VL: 4", l2.c_str()},
        {true, true, true, false, true}},
       {"series without a queue table",
        [] {},
-       [&] { return settingsFor(central, "99", site); },
+       [&] { return settingsText(central, "99", site); },
        {l1.c_str(), "počet nových VL: 4", "počet nových LL: 3"},
        {false, true, true, true, true}},
       {"settings file missing",
@@ -193,7 +184,7 @@ bool sessionEnds(Server server, const std::string& id) {
 
 TEST_F(MainWindowStatus, ClosingWithKonecDisconnectsBothServers) {
   std::ofstream(iniPath_, std::ios::binary)
-      << settingsFor(serverAddress(Server::Central), "10", serverAddress(Server::Site));
+      << settingsText(serverAddress(Server::Central), "10", serverAddress(Server::Site));
   std::string site, central;
   {
     TForm1 form;
@@ -215,7 +206,7 @@ TEST_F(MainWindowStatus, ClosingWithKonecDisconnectsBothServers) {
 // The update server cannot be reached, so no version file arrives.
 TEST_F(MainWindowStatus, KontrolaReportsAMissingVersionFileInTheDialog) {
   std::ofstream(iniPath_, std::ios::binary)
-      << settingsFor(serverAddress(Server::Central), "10", serverAddress(Server::Site))
+      << settingsText(serverAddress(Server::Central), "10", serverAddress(Server::Site))
       << "[Update]\r\nURL=http://127.0.0.1:1/knihovna/\r\n";
   TForm1 form;
   form.show();
