@@ -9,6 +9,9 @@
 #include "util/format_settings.h"
 
 int main(int, char** argv) {
+  // The window and its dialogs keep their pixel design on every screen: no
+  // scaling for the screen's resolution.
+  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   // The window toolkit sees the program name only.
   int toolkitArgc = 1;
   char* toolkitArgv[] = {argv[0], nullptr};
