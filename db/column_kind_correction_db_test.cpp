@@ -16,6 +16,7 @@
 #include "db/result_set.h"
 #include "db/statement.h"
 #include "testing/sandbox.h"
+#include "testing/sandbox_connection.h"
 #include "util/exception.h"
 
 namespace zararod {
@@ -107,15 +108,8 @@ class ColumnKindCorrection : public ::testing::Test {
 
   // A connection set up as the program sets up its own.
   static std::unique_ptr<TZConnection> connect(const std::string& database) {
-    const testing::ServerAddress address = testing::serverAddress(Server::Site);
     auto connection = std::make_unique<TZConnection>();
-    connection->SetProtocol("mysql");
-    connection->SetHostName(address.host);
-    connection->SetPort(static_cast<int>(address.port));
-    connection->SetUser(address.user);
-    connection->SetPassword(address.password);
-    connection->SetDatabase(database);
-    connection->SetProperties({"codepage=cp1250"});
+    testing::configureForSandbox(*connection, Server::Site, database);
     connection->Connect();
     return connection;
   }

@@ -14,6 +14,7 @@
 
 #include "db/db_exceptions.h"
 #include "testing/sandbox.h"
+#include "testing/sandbox_connection.h"
 
 namespace zararod {
 namespace {
@@ -25,12 +26,7 @@ class ConnectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     site_ = testing::serverAddress(Server::Site);
-    connection_.SetProtocol("mysql");
-    connection_.SetHostName(site_.host);
-    connection_.SetPort(static_cast<int>(site_.port));
-    connection_.SetUser(site_.user);
-    connection_.SetPassword(site_.password);
-    connection_.Properties() = {"codepage=cp1250"};
+    testing::configureForSandbox(connection_, Server::Site, "");
   }
 
   unsigned long threadId() { return mysql_thread_id(connection_.LiveConnection()->Handle()); }

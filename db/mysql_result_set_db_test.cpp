@@ -14,6 +14,7 @@
 #include "db/db_exceptions.h"
 #include "testing/comma_locale.h"
 #include "testing/sandbox.h"
+#include "testing/sandbox_connection.h"
 #include "util/date_time.h"
 #include "util/format_settings.h"
 
@@ -54,13 +55,7 @@ class ResultSetTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    const testing::ServerAddress site = testing::serverAddress(Server::Site);
-    connection_.SetHostName(site.host);
-    connection_.SetPort(static_cast<int>(site.port));
-    connection_.SetUser(site.user);
-    connection_.SetPassword(site.password);
-    connection_.SetDatabase("zt_conn");
-    connection_.Properties() = {"codepage=cp1250"};
+    testing::configureForSandbox(connection_, Server::Site, "zt_conn");
     connection_.Connect();
   }
 

@@ -8,6 +8,7 @@
 #include "db/connection.h"
 #include "db/db_exceptions.h"
 #include "testing/sandbox.h"
+#include "testing/sandbox_connection.h"
 #include "util/format_settings.h"
 
 namespace zararod {
@@ -17,17 +18,6 @@ using testing::AdminSession;
 using testing::Server;
 
 constexpr const char* kScratch = "zt_query";
-
-void configure(TZConnection& connection, const std::string& database) {
-  const testing::ServerAddress address = testing::serverAddress(Server::Site);
-  connection.SetProtocol("mysql");
-  connection.SetHostName(address.host);
-  connection.SetPort(static_cast<int>(address.port));
-  connection.SetUser(address.user);
-  connection.SetPassword(address.password);
-  connection.SetDatabase(database);
-  connection.SetProperties({"codepage=cp1250"});
-}
 
 class QueryTest : public ::testing::Test {
  protected:
@@ -57,7 +47,7 @@ class QueryTest : public ::testing::Test {
     AdminSession admin(Server::Site, kScratch);
     admin.exec("DELETE FROM queue");
     admin.exec("INSERT INTO queue VALUES ('1', '01'), ('2', '01'), ('3', '02')");
-    configure(connection_, kScratch);
+    testing::configureForSandbox(connection_, Server::Site, kScratch);
     query_.SetConnection(&connection_);
   }
 

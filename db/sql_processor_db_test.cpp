@@ -10,6 +10,7 @@
 #include "db/db_exceptions.h"
 #include "db/sql_strings.h"
 #include "testing/sandbox.h"
+#include "testing/sandbox_connection.h"
 
 namespace zararod {
 namespace {
@@ -27,14 +28,7 @@ class SQLProcessorTest : public ::testing::Test {
     admin.exec(std::string("CREATE DATABASE ") + kScratch + " CHARACTER SET cp1250");
     admin.exec(std::string("CREATE TABLE ") + kScratch + ".t (a VARCHAR(40), b VARCHAR(40))");
 
-    const testing::ServerAddress address = testing::serverAddress(Server::Site);
-    connection_.SetProtocol("mysql");
-    connection_.SetHostName(address.host);
-    connection_.SetPort(static_cast<int>(address.port));
-    connection_.SetUser(address.user);
-    connection_.SetPassword(address.password);
-    connection_.SetDatabase(kScratch);
-    connection_.SetProperties({"codepage=cp1250"});
+    testing::configureForSandbox(connection_, Server::Site, kScratch);
     processor_.SetConnection(&connection_);
     processor_.SetDelimiter(";");
   }
