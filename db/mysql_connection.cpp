@@ -134,7 +134,7 @@ TZMySQLConnection::TZMySQLConnection(const std::string& hostName, int port,
 TZMySQLConnection::~TZMySQLConnection() { Close(); }
 
 void TZMySQLConnection::Open() {
-  if (!closed_) return;
+  if (handle_) return;
   mysql_server_init(1, nullptr, nullptr);
   MySQLHandle handle(mysql_init(nullptr));
   if (!handle) throw EZSQLException("Cannot connect to SQL server", -1);
@@ -155,7 +155,6 @@ void TZMySQLConnection::Open() {
     handle_.reset();
     throw;
   }
-  closed_ = false;
 }
 
 void TZMySQLConnection::setOptions() {
@@ -212,29 +211,28 @@ unsigned long TZMySQLConnection::clientFlags() const {
 
 void TZMySQLConnection::Close() {
   handle_.reset();  // mysql_close
-  closed_ = true;
 }
 
 std::unique_ptr<IZPreparedStatement> TZMySQLConnection::PrepareStatement(const std::string& sql,
                                                                          const TZProperties& info) {
-  if (closed_) Open();
+  if (!handle_) Open();
   return std::make_unique<TZMySQLPreparedStatement>(*this, sql, info);
 }
 
 std::unique_ptr<IZStatement> TZMySQLConnection::CreateStatement(const TZProperties& info) {
-  if (closed_) Open();
+  if (!handle_) Open();
   return std::make_unique<TZMySQLStatement>(*this, info);
 }
 
 void TZMySQLConnection::SetAutoCommit(bool autoCommit) {
   if (autoCommit == autoCommit_) return;
-  if (!closed_ && mysql_autocommit(handle_.get(), autoCommit) != 0) CheckError(lcExecute, "");
+  if (handle_ && mysql_autocommit(handle_.get(), autoCommit) != 0) CheckError(lcExecute, "");
   autoCommit_ = autoCommit;
 }
 
 void TZMySQLConnection::SetTransactionIsolation(TZTransactIsolationLevel level) {
   if (level == isolation_) return;
-  if (!closed_) {
+  if (handle_) {
     const std::string sql = isolationStatement(level);
     if (mysql_real_query(handle_.get(), sql.data(), sql.size()) != 0) CheckError(lcExecute, sql);
   }

@@ -79,7 +79,7 @@ class TZMySQLConnection {
   void Open();
   // Closes the handle (mysql_close). Does nothing when closed.
   void Close();
-  bool IsClosed() const { return closed_; }
+  bool IsClosed() const { return !handle_; }
 
   // A new prepared statement for `sql` on this live connection; opens it
   // first when closed. `info` are the statement's own properties.
@@ -146,8 +146,7 @@ class TZMySQLConnection {
   std::string password_;
   TZProperties properties_;
   std::string clientCodePage_;
-  MySQLHandle handle_;
-  bool closed_ = true;
+  MySQLHandle handle_;  // null while closed
   bool autoCommit_ = true;
   TZTransactIsolationLevel isolation_ = tiNone;
   bool readOnly_ = false;
