@@ -98,10 +98,9 @@ std::string TZMySQLPreparedStatement::literal(int index) const {
   const Param& param = params_[index];
   if (std::holds_alternative<std::monostate>(param.value)) {
     const auto fallback = defaults_.find(index + 1);
-    if (fallback != defaults_.end()) {
-      std::optional<std::string> defaults = findProperty(info_, "defaults");
-      if (!defaults) defaults = propertyOr(connection_.Properties(), "defaults", "true");
-      if (isTrueText(*defaults)) return fallback->second;
+    if (fallback != defaults_.end() &&
+        isTrueText(statementProperty(info_, connection_, "defaults", "true"))) {
+      return fallback->second;
     }
     return "NULL";
   }

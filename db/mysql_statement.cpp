@@ -7,17 +7,12 @@
 #include "db/mysql_result_set.h"
 
 namespace zararod {
-namespace {
 
-// A statement property: the statement's own list first, then the live
-// connection's, then `fallback`.
 std::string statementProperty(const TZProperties& own, const TZMySQLConnection& connection,
                               std::string_view name, std::string_view fallback) {
   if (std::optional<std::string> value = findProperty(own, name)) return *value;
   return propertyOr(connection.Properties(), name, fallback);
 }
-
-}  // namespace
 
 TZMySQLStatement::TZMySQLStatement(TZMySQLConnection& connection, const TZProperties& info)
     : connection_(connection),

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "db/properties.h"
 #include "db/statement.h"
@@ -16,6 +17,11 @@
 namespace zararod {
 
 class TZMySQLConnection;
+
+// A statement property: the statement's own list first, then the live
+// connection's, then `fallback`.
+std::string statementProperty(const TZProperties& own, const TZMySQLConnection& connection,
+                              std::string_view name, std::string_view fallback);
 
 class TZMySQLStatement : public IZStatement {
  public:
