@@ -4,10 +4,10 @@
 
 #include "app/jobs.h"
 #include "app/update_handler.h"
+#include "settings/connection_settings.h"
 #include "util/cp1250.h"
 #include "util/error_text.h"
 #include "util/exception.h"
-#include "util/platform.h"
 
 namespace zararod {
 
@@ -131,7 +131,7 @@ void printRejected(const Jobs& jobs, std::FILE* err) {
 
 int runCli(const CliOptions& options, Jobs& jobs, TerminalReporter& reporter, std::FILE* err) {
   const std::string settings =
-      options.settingsPath.empty() ? ExePath() + "vedid.ini" : options.settingsPath;
+      options.settingsPath.empty() ? settingsFileName() : options.settingsPath;
   try {
     jobs.ApplySettings(settings);
     if (options.command == "status") {

@@ -8,6 +8,7 @@
 
 #include "app/jobs.h"
 #include "app/update_handler.h"
+#include "settings/connection_settings.h"
 #include "ui/error_box.h"
 #include "ui/fonts.h"
 #include "ui/progress_bar.h"
@@ -15,7 +16,6 @@
 #include "ui/skin_form.h"
 #include "ui/sui_button.h"
 #include "ui/text.h"
-#include "util/platform.h"
 
 namespace zararod {
 namespace {
@@ -143,7 +143,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormShow() {
-  jobs_->ApplySettings(ExePath() + "vedid.ini");
+  jobs_->ApplySettings(settingsFileName());
   suiProgressBar1->hide();
   suiProgressBar2->hide();
   suiProgressBar3->hide();

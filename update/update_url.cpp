@@ -1,7 +1,7 @@
 #include "update/update_url.h"
 
+#include "settings/connection_settings.h"
 #include "settings/settings_file.h"
-#include "util/platform.h"
 
 #ifndef ZARAROD_UPDATE_URL
 #error "update/CMakeLists.txt passes ZARAROD_UPDATE_URL"
@@ -16,6 +16,6 @@ std::string UpdateBaseUrl(const std::string& iniFileName) {
   return url.empty() ? builtInUpdateUrl() : url;
 }
 
-std::string UpdateBaseUrl() { return UpdateBaseUrl(ExePath() + "vedid.ini"); }
+std::string UpdateBaseUrl() { return UpdateBaseUrl(settingsFileName()); }
 
 }  // namespace zararod
