@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
+#include <utility>
 
 #include "app/jobs.h"
 #include "app/update_handler.h"
@@ -105,16 +106,15 @@ TForm1::TForm1()
   setTabOrder(suiButton3, suiButton4);
   setTabOrder(suiButton4, suiButton5);
 
-  connect(suiButton1, &QPushButton::clicked, this,
-          [this] { RunHandler([this] { suiButton1Click(); }); });
-  connect(suiButton2, &QPushButton::clicked, this,
-          [this] { RunHandler([this] { suiButton2Click(); }); });
-  connect(suiButton3, &QPushButton::clicked, this,
-          [this] { RunHandler([this] { suiButton3Click(); }); });
-  connect(suiButton4, &QPushButton::clicked, this,
-          [this] { RunHandler([this] { suiButton4Click(); }); });
-  connect(suiButton5, &QPushButton::clicked, this,
-          [this] { RunHandler([this] { suiButton5Click(); }); });
+  using Click = void (TForm1::*)();
+  const std::pair<TsuiButton*, Click> clicks[] = {
+      {suiButton1, &TForm1::suiButton1Click}, {suiButton2, &TForm1::suiButton2Click},
+      {suiButton3, &TForm1::suiButton3Click}, {suiButton4, &TForm1::suiButton4Click},
+      {suiButton5, &TForm1::suiButton5Click}};
+  for (const auto& [button, click] : clicks) {
+    connect(button, &QPushButton::clicked, this,
+            [this, click] { RunHandler([this, click] { (this->*click)(); }); });
+  }
 
   dotaz.Position = TPosition::poScreenCenter;
   dotaz.Caption = QString::fromUtf8("Převod adresáře");
@@ -200,57 +200,35 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-QLabel* TForm1::statusLabel(Line line) const {
+TForm1::LineControls TForm1::controls(Line line) const {
   switch (line) {
-    case Line::Addresses:
-      return Label1;
     case Line::WeighingSlips:
-      return Label2;
+      return {Label2, suiProgressBar2, suiButton3};
     case Line::LabSlips:
-      return Label3;
-  }
-  return Label1;
-}
-
-TsuiProgressBar* TForm1::progressBar(Line line) const {
-  switch (line) {
+      return {Label3, suiProgressBar3, suiButton4};
     case Line::Addresses:
-      return suiProgressBar1;
-    case Line::WeighingSlips:
-      return suiProgressBar2;
-    case Line::LabSlips:
-      return suiProgressBar3;
+      break;
   }
-  return suiProgressBar1;
-}
-
-TsuiButton* TForm1::jobButton(Line line) const {
-  switch (line) {
-    case Line::Addresses:
-      return suiButton1;
-    case Line::WeighingSlips:
-      return suiButton3;
-    case Line::LabSlips:
-      return suiButton4;
-  }
-  return suiButton1;
+  return {Label1, suiProgressBar1, suiButton1};
 }
 
 void TForm1::SetStatusText(Line line, const std::string& text) {
-  QLabel* label = statusLabel(line);
+  QLabel* label = controls(line).label;
   label->setText(FromCp1250(text));
   autoSize(label);
 }
 
-void TForm1::DisableJob(Line line) { jobButton(line)->setEnabled(false); }
+void TForm1::DisableJob(Line line) { controls(line).button->setEnabled(false); }
 
-void TForm1::SetProgressMax(Line line, int max) { progressBar(line)->SetMax(max); }
+void TForm1::SetProgressMax(Line line, int max) { controls(line).bar->SetMax(max); }
 
 void TForm1::SetProgressPosition(Line line, int position) {
-  progressBar(line)->SetPosition(position);
+  controls(line).bar->SetPosition(position);
 }
 
-void TForm1::SetProgressVisible(Line line, bool visible) { progressBar(line)->setVisible(visible); }
+void TForm1::SetProgressVisible(Line line, bool visible) {
+  controls(line).bar->setVisible(visible);
+}
 
 void TForm1::ProcessPendingEvents() { QCoreApplication::processEvents(); }
 

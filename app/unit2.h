@@ -95,9 +95,13 @@ class TForm1 : public QWidget, public JobReporter {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  QLabel* statusLabel(Line line) const;
-  TsuiProgressBar* progressBar(Line line) const;
-  TsuiButton* jobButton(Line line) const;
+  // The status line, progress bar and button of one job (see JobReporter::Line).
+  struct LineControls {
+    QLabel* label;
+    TsuiProgressBar* bar;
+    TsuiButton* button;
+  };
+  LineControls controls(Line line) const;
 
   std::unique_ptr<Jobs> jobs_;
   bool formShown_ = false;
