@@ -4,8 +4,8 @@
 #include <initializer_list>
 
 #include "app/job_reporter.h"
+#include "app/job_support.h"
 #include "db/query.h"
-#include "db/sql_strings.h"
 #include "util/date_time.h"
 #include "util/strings.h"
 
@@ -229,9 +229,7 @@ FieldReading readField(const TField& field) {
 
 std::string udelejPolozky(TZQuery& query, const std::string& table, JobReporter& reporter) {
   reporter.SetBusyCursor(true);
-  query.Close();
-  query.SQL().Clear();
-  query.SQL().Add("SHOW FIELDS FROM " + table);
+  setQueryText(query, "SHOW FIELDS FROM " + table);
   query.Open();
   std::string list;
   while (!query.Eof()) {
