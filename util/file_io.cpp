@@ -25,11 +25,17 @@ class FdCloser {
   int fd_;
 };
 
-int createForWriting(const std::string& fileName) {
+// open(2), retried when a signal interrupts it; -1 with errno set on failure.
+int openRetrying(const std::string& fileName, int flags, mode_t mode = 0) {
   int fd;
   do {
-    fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    fd = ::open(fileName.c_str(), flags, mode);
   } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int createForWriting(const std::string& fileName) {
+  const int fd = openRetrying(fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) throw EFCreateError(fileName, errno);
   return fd;
 }
@@ -48,10 +54,7 @@ void writeAll(int fd, const std::string& fileName, std::string_view bytes) {
 }  // namespace
 
 std::string readFileBytes(const std::string& fileName) {
-  int fd;
-  do {
-    fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = openRetrying(fileName, O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw EFOpenError(fileName, errno);
   FdCloser closer(fd);
   std::string content;
