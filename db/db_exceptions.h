@@ -21,6 +21,10 @@
 
 namespace zararod {
 
+// EZDatabaseError of a query or script processor used without a connection.
+inline constexpr const char* kNoConnectionMessage =
+    "Database connection component is not assigned";
+
 class EDatabaseError : public Exception {
  public:
   using Exception::Exception;

@@ -6,12 +6,6 @@
 
 namespace zararod {
 
-namespace {
-
-constexpr const char* kNoConnection = "Database connection component is not assigned";
-
-}  // namespace
-
 TZQuery::TZQuery(std::string name) : name_(std::move(name)), sql_(std::make_unique<TZSQLStrings>()) {
   sql_->SetMultiStatements(false);
   sql_->SetParamCheck(paramCheck_);
@@ -69,10 +63,10 @@ void TZQuery::checkStatementCount() const {
 }
 
 TZMySQLConnection& TZQuery::connectedLive() {
-  if (connection_ == nullptr) throw EZDatabaseError(kNoConnection);
+  if (connection_ == nullptr) throw EZDatabaseError(kNoConnectionMessage);
   connection_->Connect();
   TZMySQLConnection* live = connection_->LiveConnection();
-  if (live == nullptr) throw EZDatabaseError(kNoConnection);
+  if (live == nullptr) throw EZDatabaseError(kNoConnectionMessage);
   return *live;
 }
 

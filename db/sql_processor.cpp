@@ -9,8 +9,6 @@ namespace zararod {
 
 namespace {
 
-constexpr const char* kNoConnection = "Database connection component is not assigned";
-
 // The exception a failed statement ends the run with.
 EZSQLException runFailure(const std::exception& e) {
   if (const auto* sql = dynamic_cast<const EZSQLException*>(&e))
@@ -86,7 +84,7 @@ const std::string& TZSQLProcessor::Statements(int i) const {
 }
 
 void TZSQLProcessor::Parse() {
-  if (connection_ == nullptr) throw EZDatabaseError(kNoConnection);
+  if (connection_ == nullptr) throw EZDatabaseError(kNoConnectionMessage);
   connection_->Connect();
   parser_->SetTokenizer(&connection_->GetTokenizer());
   parser_->Clear();
@@ -101,7 +99,7 @@ void TZSQLProcessor::runStatement(int index, TZSQLStrings& statementText) {
   const TZSQLStatement& sql = statementText.Statements(0);
   connection_->Connect();  // nothing unless an event handler disconnected it
   TZMySQLConnection* live = connection_->LiveConnection();
-  if (live == nullptr) throw EZDatabaseError(kNoConnection);
+  if (live == nullptr) throw EZDatabaseError(kNoConnectionMessage);
   std::unique_ptr<IZPreparedStatement> statement = live->PrepareStatement(sql.Text(), {});
   BindParams(*statement, sql, params_);
   statement->ExecuteUpdatePrepared();
@@ -109,7 +107,7 @@ void TZSQLProcessor::runStatement(int index, TZSQLStrings& statementText) {
 }
 
 void TZSQLProcessor::Execute() {
-  if (connection_ == nullptr) throw EZDatabaseError(kNoConnection);
+  if (connection_ == nullptr) throw EZDatabaseError(kNoConnectionMessage);
   // The statements are prepared one at a time from a private text, so that
   // markers are found per statement exactly as in a query.
   TZSQLStrings statementText;
