@@ -1,6 +1,5 @@
 #include "db/cached_result_set.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -8,6 +7,7 @@
 #include <type_traits>
 
 #include "db/date_time_text.h"
+#include "db/float_text.h"
 #include "db/properties.h"
 #include "db/result_set_checks.h"
 #include "util/date_time.h"
@@ -24,13 +24,6 @@ void MakeLabelsUnique(TZColumnInfos& columns) {
 }
 
 namespace {
-
-template <class Number>
-std::string numberText(Number value) {
-  char buffer[64];
-  auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return error == std::errc() ? std::string(buffer, end) : std::string();
-}
 
 std::string timeText(double value) {
   const std::optional<DateTimeParts> parts = decodeDateTime(value);

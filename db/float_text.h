@@ -10,9 +10,21 @@
 // std::bad_alloc.
 #pragma once
 
+#include <charconv>
 #include <string>
 
 namespace zararod {
+
+// The shortest text that reads back as `value` exactly, with "." as decimal
+// separator whatever the locale: the numbers of SQL literals and of the
+// caching result set's value texts. Number is an integer or floating type;
+// 64 bytes hold the longest such text, so the fallback "" is never reached.
+template <class Number>
+std::string numberText(Number value) {
+  char buffer[64];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return error == std::errc() ? std::string(buffer, end) : std::string();
+}
 
 std::string FloatText(double value, char decimalSeparator);
 

@@ -1,23 +1,16 @@
 #include "db/mysql_prepared_statement.h"
 
-#include <charconv>
 #include <cstdio>
 #include <stdexcept>
 
 #include "db/db_exceptions.h"
+#include "db/float_text.h"
 #include "db/mysql_connection.h"
 #include "db/tokenizer.h"
 #include "util/date_time.h"
 
 namespace zararod {
 namespace {
-
-template <class Number>
-std::string numberText(Number value) {
-  char buffer[64];
-  auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return error == std::errc() ? std::string(buffer, end) : std::string("0");
-}
 
 // Escaped by the client library: on the handle (its character set) when
 // there is one, else with the library's default character set, which needs
