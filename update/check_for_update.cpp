@@ -1,6 +1,5 @@
 #include "update/check_for_update.h"
 
-#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -72,11 +71,8 @@ std::string serverStamp(const std::string& line, const std::string& ExeName) {
 }
 
 bool isNewerStamp(const std::string& server, const std::string& local) {
-  return std::lexicographical_compare(
-      local.begin(), local.end(), server.begin(), server.end(),
-      [](char a, char b) {
-        return static_cast<unsigned char>(a) < static_cast<unsigned char>(b);
-      });
+  // std::char_traits<char> compares bytes as unsigned char.
+  return local < server;
 }
 
 std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeName,
