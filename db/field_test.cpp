@@ -7,6 +7,7 @@
 
 #include "db/db_exceptions.h"
 #include "testing/comma_locale.h"
+#include "testing/error_of.h"
 #include "util/format_settings.h"
 
 namespace zararod {
@@ -95,14 +96,7 @@ TEST(FieldTest, UnsupportedAccessNamesFieldAndType) {
   OneValue source;
   source.value = {false, std::string("Y"), std::string("Y")};
   const TField text(source, 0, def(ftString, "potvrzeno"));
-  const auto message = [](auto access) -> std::string {
-    try {
-      access();
-    } catch (const EDatabaseError& e) {
-      return e.Message();
-    }
-    return "no error";
-  };
+  const auto message = [](auto access) { return testing::errorOf<EDatabaseError>(access); };
   EXPECT_EQ(message([&] { text.AsBoolean(); }), "Cannot access field 'potvrzeno' as type Boolean");
   EXPECT_EQ(message([&] { text.AsInteger(); }), "Cannot access field 'potvrzeno' as type Integer");
   EXPECT_EQ(message([&] { text.AsFloat(); }), "Cannot access field 'potvrzeno' as type Float");

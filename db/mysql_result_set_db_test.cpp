@@ -13,6 +13,7 @@
 #include "db/connection.h"
 #include "db/db_exceptions.h"
 #include "testing/comma_locale.h"
+#include "testing/error_of.h"
 #include "testing/sandbox.h"
 #include "testing/sandbox_connection.h"
 #include "util/date_time.h"
@@ -22,6 +23,7 @@ namespace zararod {
 namespace {
 
 using testing::AdminSession;
+using testing::errorOf;
 using testing::Server;
 
 double at(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
@@ -66,16 +68,6 @@ class ResultSetTest : public ::testing::Test {
     std::unique_ptr<IZStatement> statement = live().CreateStatement(info);
     statement->SetResultSetConcurrency(cached ? rcUpdatable : rcReadOnly);
     return statement->ExecuteQuery(sql);
-  }
-
-  template <class E>
-  static std::string errorOf(const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const E& e) {
-      return e.Message();
-    }
-    return "no error";
   }
 
   TZConnection connection_;

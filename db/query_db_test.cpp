@@ -7,6 +7,7 @@
 
 #include "db/connection.h"
 #include "db/db_exceptions.h"
+#include "testing/error_of.h"
 #include "testing/sandbox.h"
 #include "testing/sandbox_connection.h"
 #include "util/format_settings.h"
@@ -15,6 +16,7 @@ namespace zararod {
 namespace {
 
 using testing::AdminSession;
+using testing::errorOf;
 using testing::Server;
 
 constexpr const char* kScratch = "zt_query";
@@ -57,16 +59,6 @@ class QueryTest : public ::testing::Test {
     query_.Close();
     query_.SQL().Clear();
     query_.SQL().Add(line);
-  }
-
-  template <typename F>
-  static std::string errorOf(F action) {
-    try {
-      action();
-    } catch (const Exception& e) {
-      return e.Message();
-    }
-    return "no error";
   }
 
   TZConnection connection_;
