@@ -1,10 +1,10 @@
 #include "settings/settings_file.h"
 
 #include <cstdio>
-#include <memory>
 #include <optional>
 #include <string_view>
 
+#include "util/file_io.h"
 #include "util/strings.h"
 
 namespace zararod {
@@ -18,11 +18,6 @@ std::string_view trimBlanks(std::string_view s) {
   const std::size_t last = s.find_last_not_of(" \t");
   return s.substr(first, last - first + 1);
 }
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Hands the lines of a file to a visitor, one at a time. Lines end at CR LF,
 // LF or CR; the last line needs no line end. A CR LF pair is handed on as a

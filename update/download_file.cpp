@@ -18,6 +18,7 @@
 #endif
 
 #include "util/file_errors.h"
+#include "util/file_io.h"
 #include "util/strings.h"
 
 namespace zararod {
@@ -34,11 +35,6 @@ struct CurlListFreer {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 using CurlList = std::unique_ptr<curl_slist, CurlListFreer>;
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 void ensureCurlInitialised() {
   // Once per process, before the first handle; thread-safe by the static.

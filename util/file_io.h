@@ -2,10 +2,18 @@
 // file errors of util/file_errors.h. Bytes pass unchanged in both directions.
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace zararod {
+
+// A C stream that is closed (without a report) when it goes out of scope.
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // The whole content of the file.
 // Throws EFOpenError when it cannot be opened, EReadError when reading fails.
