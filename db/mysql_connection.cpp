@@ -63,7 +63,6 @@ constexpr std::string_view kClientFlagNames[32] = {"CLIENT_LONG_PASSWORD",
                                                    "CLIENT_OPT_30",
                                                    "CLIENT_REMEMBER_OPTIONS"};
 
-constexpr unsigned long kClientConnectWithDb = 8;
 constexpr int kDefaultPort = 3306;
 
 struct NamedOption {
@@ -202,7 +201,7 @@ void TZMySQLConnection::setOptions() {
 }
 
 unsigned long TZMySQLConnection::clientFlags() const {
-  unsigned long flags = isTrueProperty(properties_, "dbless") ? 0 : kClientConnectWithDb;
+  unsigned long flags = isTrueProperty(properties_, "dbless") ? 0 : CLIENT_CONNECT_WITH_DB;
   for (unsigned bit = 0; bit < 32; ++bit) {
     if (isTrueProperty(properties_, kClientFlagNames[bit])) flags |= 1UL << bit;
   }
