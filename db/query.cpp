@@ -175,8 +175,12 @@ bool TZQuery::fetchRow() {
       case ftDateTime: value.Value = rs.GetTimestamp(column); break;
       case ftMemo:
       case ftBlob: value.Value = rs.GetBlob(column); break;
+      // No value is kept for the other kinds, but the read sets the null
+      // mark of this column for the line below.
       default: rs.GetStringWithLength(column); break;
     }
+    // The null mark of the typed read: a zero date reads as null although
+    // its text below is not.
     value.IsNull = rs.WasNull();
     if (value.IsNull) value.Value = std::monostate{};
     std::string text = rs.GetStringWithLength(column);
