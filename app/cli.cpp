@@ -5,6 +5,7 @@
 #include "app/jobs.h"
 #include "app/update_handler.h"
 #include "settings/connection_settings.h"
+#include "ui/progress_bar.h"
 #include "util/cp1250.h"
 #include "util/error_text.h"
 #include "util/exception.h"
@@ -53,8 +54,7 @@ std::optional<CliOptions> parseCliArguments(const std::vector<std::string>& args
 }
 
 int progressPercent(int position, int max) {
-  if (max <= 0) return 0;
-  return static_cast<int>(static_cast<long long>(position) * 100 / max);
+  return max <= 0 ? 0 : ProgressPercent(0, max, position);
 }
 
 void TerminalReporter::SetStatusText(Line, const std::string& text) {

@@ -75,7 +75,7 @@ class TerminalReporter : public JobReporter {
 };
 
 // The caption of a progress bar: the completed share as a whole percentage,
-// 0 when the range is empty.
+// by the window's rule (ProgressPercent on 0..max); 0 when max is not positive.
 int progressPercent(int position, int max);
 
 // Runs one command on `jobs` (settings applied here). Errors go to `err`.
