@@ -7,17 +7,12 @@
 #include "db/mysql_prepared_statement.h"
 #include "db/mysql_statement.h"
 #include "db/mysql_tokenizer.h"
+#include "util/strings.h"
 
 namespace zararod {
 namespace {
 
 thread_local int silentErrors = 0;
-
-std::string_view trimControl(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
 
 std::string_view trimBlanks(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -103,7 +98,7 @@ SilentErrorScope::~SilentErrorScope() { --silentErrors; }
 int silentErrorCount() { return silentErrors; }
 
 void checkMySQLError(MYSQL* handle, TZLoggingCategory /*category*/, const std::string& /*sql*/) {
-  const std::string text(trimControl(mysql_error(handle)));
+  const std::string text(trimControls(mysql_error(handle)));
   const unsigned int code = mysql_errno(handle);
   if (code == 0 || text.empty()) return;
   std::string message = "SQL Error: " + text;

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "db/db_exceptions.h"
 #include "db/mysql_connection.h"
+#include "db/properties.h"
 #include "db/result_set.h"
 #include "db/statement.h"
 #include "util/exception.h"
@@ -17,16 +17,6 @@
 namespace zararod {
 
 namespace {
-
-// The whole text as a decimal integer (optional sign); nullopt otherwise.
-std::optional<std::int64_t> parseInteger(std::string_view text) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  std::int64_t value = 0;
-  const char* end = text.data() + text.size();
-  auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
-  return value;
-}
 
 // The part of `declaredType` between its first "(" and the next ")" (to the
 // end when unclosed); empty without "(".
@@ -37,12 +27,6 @@ std::string_view innerText(std::string_view declaredType) {
   return declaredType.substr(open + 1, close == std::string_view::npos
                                            ? std::string_view::npos
                                            : close - open - 1);
-}
-
-std::string trimmed(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return std::string(text);
 }
 
 // The text of a string literal: the pattern between single quotes with every
@@ -132,7 +116,7 @@ TZSQLType ConvertMySQLTypeToSQLType(std::string_view declaredType) {
       const std::size_t digitsEnd = upperType.size() - kNoScale.size();
       const std::string_view digits =
           digitsEnd > 8 ? std::string_view(upperType).substr(8, digitsEnd - 8) : std::string_view();
-      return parseInteger(digits).value_or(0) >= 10 ? stLong : stInteger;
+      return integerOfText(digits).value_or(0) >= 10 ? stLong : stInteger;
     }
     return stDouble;
   }
@@ -175,11 +159,11 @@ TZMySQLColumnSize MySQLColumnSize(std::string_view declaredType) {
     }
   } else if (declaredType.find(',') != std::string_view::npos) {
     const std::size_t comma = inner.find(',');
-    size.ColumnSize = parseInteger(inner.substr(0, comma)).value_or(0);
+    size.ColumnSize = integerOfText(inner.substr(0, comma)).value_or(0);
     if (comma != std::string_view::npos) {
-      size.DecimalDigits = parseInteger(inner.substr(comma + 1)).value_or(0);
+      size.DecimalDigits = integerOfText(inner.substr(comma + 1)).value_or(0);
     }
-  } else if (auto number = parseInteger(inner)) {
+  } else if (auto number = integerOfText(inner)) {
     size.ColumnSize = *number;
   } else {
     size.ColumnSize = sizeByTypeName(typeName);
@@ -323,7 +307,7 @@ const TZVirtualResultSet& TZMySQLDatabaseMetadata::GetColumnsCached(
       if (columnDefault) row[kColumnsColumnDef - 1] = *columnDefault;
       row[kColumnsOrdinalPosition - 1] = ++ordinal;
       row[kColumnsIsNullable - 1] = std::string(nullable ? "YES" : "NO");
-      row[kColumnsAutoIncrement - 1] = lowerStr(trimmed(extra)) == "auto_increment";
+      row[kColumnsAutoIncrement - 1] = lowerStr(trimControls(extra)) == "auto_increment";
       row[kColumnsCaseSensitive - 1] = TZDefaultIdentifierConvertor::IsQuoteNeeded(field);
       row[kColumnsSearchable - 1] = true;
       row[kColumnsWritable - 1] = true;
