@@ -8,6 +8,11 @@
 namespace zararod::testing {
 namespace {
 
+struct ResultFreer {
+  void operator()(MYSQL_RES* result) const { mysql_free_result(result); }
+};
+using Result = std::unique_ptr<MYSQL_RES, ResultFreer>;
+
 std::string requireEnv(const char* name) {
   const char* value = std::getenv(name);
   if (value == nullptr || *value == '\0')
@@ -55,7 +60,7 @@ void AdminSession::exec(std::string_view sql) {
   if (mysql_real_query(m, sql.data(), sql.size()) != 0)
     throw std::runtime_error(std::string("admin statement failed: ") + mysql_error(m));
   for (;;) {
-    if (MYSQL_RES* res = mysql_store_result(m)) mysql_free_result(res);
+    Result discarded(mysql_store_result(m));
     const int next = mysql_next_result(m);
     if (next > 0) throw std::runtime_error(std::string("admin statement failed: ") + mysql_error(m));
     if (next < 0) break;
@@ -66,8 +71,7 @@ std::vector<Row> AdminSession::rows(std::string_view sql) {
   MYSQL* m = mysql_.get();
   if (mysql_real_query(m, sql.data(), sql.size()) != 0)
     throw std::runtime_error(std::string("admin query failed: ") + mysql_error(m));
-  std::unique_ptr<MYSQL_RES, decltype(&mysql_free_result)> res(mysql_store_result(m),
-                                                                &mysql_free_result);
+  Result res(mysql_store_result(m));
   std::vector<Row> result;
   if (!res) return result;
   const unsigned columns = mysql_num_fields(res.get());
