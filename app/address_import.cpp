@@ -25,9 +25,7 @@ int Jobs::ImportAddresses(JobReporter& reporter) {
   JobTransaction receiving(transaction1_, false);
   std::vector<std::string> lines;
 
-  ZConnection2.Disconnect();
-  ZConnection2.SetDatabase("dovodi");
-  ZConnection2.Connect();
+  reconnect(ZConnection2, "dovodi");
   sending.Begin();
   const bool centralNbe = noBackslashEscapes(ZConnection2);
   setQueryText(ZQuery21, "select * from adresar_" + rada + ";");
@@ -36,20 +34,15 @@ int Jobs::ImportAddresses(JobReporter& reporter) {
   reporter.SetStatusText(line, texts::kStatusAddresses + std::to_string(count));
   reporter.ProcessPendingEvents();
 
-  ZConnection1.Disconnect();
-  ZConnection1.SetDatabase("dovodi");
-  ZConnection1.Connect();
+  reconnect(ZConnection1, "dovodi");
   receiving.Begin();
   const bool localNbe = noBackslashEscapes(ZConnection1);
 
   lines.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"A00\";");
   lines.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"790\";");
   ZQuery21.First();
-  reporter.SetProgressMax(line, count);
-  reporter.SetProgressVisible(line, true);
+  startProgress(reporter, line, count);
   int counter = 0;
-  reporter.SetProgressPosition(line, 0);
-  reporter.ProcessPendingEvents();
 
   while (!ZQuery21.Eof()) {
     ++counter;

@@ -12,6 +12,19 @@ void setQueryText(TZQuery& query, const std::string& text) {
   query.SQL().Add(text);
 }
 
+void reconnect(TZConnection& connection, const std::string& database) {
+  connection.Disconnect();
+  connection.SetDatabase(database);
+  connection.Connect();
+}
+
+void startProgress(JobReporter& reporter, JobReporter::Line line, int count) {
+  reporter.SetProgressMax(line, count);
+  reporter.SetProgressVisible(line, true);
+  reporter.SetProgressPosition(line, 0);
+  reporter.ProcessPendingEvents();
+}
+
 std::string keyText(const TField& field) {
   return field.AsServerText().value_or(std::string());
 }

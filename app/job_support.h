@@ -6,12 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "app/job_reporter.h"
 #include "db/query.h"
 
 namespace zararod {
 
 // Close the query, clear its text and set it to `text`.
 void setQueryText(TZQuery& query, const std::string& text);
+
+// Disconnect, switch to `database` and connect again: how a job opens each
+// side. Connecting throws the connection's errors.
+void reconnect(TZConnection& connection, const std::string& database);
+
+// Shows the line's progress bar at 0 of `count` and lets the window paint it.
+void startProgress(JobReporter& reporter, JobReporter::Line line, int count);
 
 // A key column of a queue row: the bytes the server holds (empty for NULL).
 std::string keyText(const TField& field);

@@ -33,9 +33,7 @@ int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
   JobTransaction sending(transaction1_, true);
   JobTransaction receiving(transaction2_, false);
 
-  ZConnection1.Disconnect();
-  ZConnection1.SetDatabase("vorazu1");
-  ZConnection1.Connect();
+  reconnect(ZConnection1, "vorazu1");
   sending.Begin();
   const bool localNbe = noBackslashEscapes(ZConnection1);
   setQueryText(queue, std::string("select * from ") + job.queue + ";");
@@ -44,18 +42,13 @@ int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
   reporter.SetStatusText(job.line, job.statusText + std::to_string(count));
   reporter.ProcessPendingEvents();
 
-  ZConnection2.Disconnect();
-  ZConnection2.SetDatabase("vorazu1");
-  ZConnection2.Connect();
+  reconnect(ZConnection2, "vorazu1");
   receiving.Begin();
   const bool centralNbe = noBackslashEscapes(ZConnection2);
 
   ZSQLProcessor21.Script().Clear();
   queue.First();
-  reporter.SetProgressMax(job.line, count);
-  reporter.SetProgressVisible(job.line, true);
-  reporter.SetProgressPosition(job.line, 0);
-  reporter.ProcessPendingEvents();
+  startProgress(reporter, job.line, count);
   const std::string columns = udelejPolozky(table, reporter);
 
   int counter = 0;
