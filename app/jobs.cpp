@@ -81,13 +81,12 @@ void Jobs::runScript(TZSQLProcessor& processor) {
     rejected_.push_back({p.Statements(index), e.what()});
     action = eaSkip;
   };
-  try {
-    processor.Execute();
-  } catch (...) {
-    processor.OnError = nullptr;
-    throw;
-  }
-  processor.OnError = nullptr;
+  // The handler serves this run only, however the run ends.
+  struct HandlerReset {
+    TZSQLProcessor& processor;
+    ~HandlerReset() { processor.OnError = nullptr; }
+  } reset{processor};
+  processor.Execute();
   if (!rejected_.empty()) throw EZSQLException(rejected_.front().message);
 }
 
