@@ -1,6 +1,6 @@
-// Small pieces shared by the jobs: statement texts on queries, the keys of
-// queue rows, the declared type of a column, the script files, and the
-// transaction that guards one side of a job.
+// Small pieces shared by the jobs: statement texts on queries, opening a side,
+// the progress bar's start, the keys of queue rows, the declared type of a
+// column, the script files, and the transaction that guards one side of a job.
 #pragma once
 
 #include <string>
