@@ -19,9 +19,7 @@ cli=$build/app/zararod-cli
 work=$(mktemp -d /tmp/zararod-bench.XXXXXX)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 cd "$work"
-printf '[LogON_adr]\r\nIP=%s\r\nUser=%s\r\nPassword=%s\r\nSQLport=%s\r\nrada=10\r\n[LogON]\r\nIP=%s\r\nUser=%s\r\nPassword=%s\r\nSQLport=%s\r\n' \
-  "$ZARAROD_CENTRAL_HOST" "$ZARAROD_DB_USER" "$ZARAROD_DB_PASSWORD" "$ZARAROD_CENTRAL_PORT" \
-  "$ZARAROD_SITE_HOST" "$ZARAROD_DB_USER" "$ZARAROD_DB_PASSWORD" "$ZARAROD_SITE_PORT" >vedid.ini
+"$repo/scripts/sandbox" ini >vedid.ini
 
 client() { # site|central, then client arguments
   local port=$ZARAROD_SITE_PORT host=$ZARAROD_SITE_HOST
