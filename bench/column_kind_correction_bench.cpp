@@ -14,6 +14,7 @@
 #include "db/mysql_tokenizer.h"
 #include "db/statement.h"
 #include "testing/sandbox.h"
+#include "testing/sandbox_connection.h"
 
 namespace zararod {
 namespace {
@@ -22,14 +23,8 @@ const std::string kSlipQuery =
     "select * from vaznil where cislodokla = '2026/0001' and rada = '01';\r\n";
 
 std::unique_ptr<TZConnection> connectSite() {
-  const testing::ServerAddress address = testing::serverAddress(testing::Server::Site);
   auto connection = std::make_unique<TZConnection>();
-  connection->SetHostName(address.host);
-  connection->SetPort(static_cast<int>(address.port));
-  connection->SetUser(address.user);
-  connection->SetPassword(address.password);
-  connection->SetDatabase("vorazu1");
-  connection->SetProperties({"codepage=cp1250"});
+  testing::configureForSandbox(*connection, testing::Server::Site, "vorazu1");
   connection->Connect();
   return connection;
 }

@@ -17,6 +17,7 @@
 #include "db/mysql_handle.h"
 #include "db/query.h"
 #include "testing/sandbox.h"
+#include "testing/sandbox_connection.h"
 
 namespace zararod {
 namespace {
@@ -38,13 +39,8 @@ void createTable() {
 
 void BM_QueryOpen(benchmark::State& state) {
   createTable();
-  const testing::ServerAddress address = testing::serverAddress(Server::Site);
   TZConnection connection;
-  connection.SetHostName(address.host);
-  connection.SetPort(static_cast<int>(address.port));
-  connection.SetUser(address.user);
-  connection.SetPassword(address.password);
-  connection.SetProperties({"codepage=cp1250"});
+  testing::configureForSandbox(connection, Server::Site, "");
   TZQuery query("ZQuery1");
   query.SetConnection(&connection);
   query.SQL().Add(kSelect);
