@@ -5,7 +5,6 @@
 #include "app/jobs.h"
 #include "app/update_handler.h"
 #include "settings/connection_settings.h"
-#include "ui/progress_bar.h"
 #include "util/cp1250.h"
 #include "util/error_text.h"
 #include "util/exception.h"
@@ -51,70 +50,6 @@ std::optional<CliOptions> parseCliArguments(const std::vector<std::string>& args
     return std::nullopt;
   }
   return options;
-}
-
-int progressPercent(int position, int max) {
-  return max <= 0 ? 0 : ProgressPercent(0, max, position);
-}
-
-void TerminalReporter::SetStatusText(Line, const std::string& text) {
-  EndProgressLine();
-  std::fprintf(out_, "%s\n", cp1250ToUtf8(text).c_str());
-  std::fflush(out_);
-}
-
-void TerminalReporter::DisableJob(Line) { anyDisabled_ = true; }
-
-void TerminalReporter::SetProgressMax(Line, int max) {
-  max_ = max;
-  lastDrawn_ = -1;
-  drawBar();
-}
-
-void TerminalReporter::SetProgressPosition(Line, int position) {
-  position_ = position;
-  drawBar();
-}
-
-void TerminalReporter::SetProgressVisible(Line, bool visible) {
-  barVisible_ = visible;
-  lastDrawn_ = -1;
-  if (visible) {
-    drawBar();
-  } else {
-    EndProgressLine();
-  }
-}
-
-void TerminalReporter::ProcessPendingEvents() {
-  if (barOnScreen_) std::fflush(out_);
-}
-
-void TerminalReporter::ShowMessage(const std::string& text, Icon icon) {
-  EndProgressLine();
-  std::FILE* stream = icon == Icon::Stop ? err_ : out_;
-  std::fprintf(stream, "%s\n", cp1250ToUtf8(text).c_str());
-  std::fflush(stream);
-}
-
-void TerminalReporter::drawBar() {
-  if (!drawProgress_ || !barVisible_) return;
-  const int percent = progressPercent(position_, max_);
-  if (percent == lastDrawn_) return;
-  lastDrawn_ = percent;
-  constexpr int kWidth = 40;
-  const int filled = percent * kWidth / 100;
-  std::string bar(static_cast<std::size_t>(filled), '#');
-  bar.append(static_cast<std::size_t>(kWidth - filled), ' ');
-  std::fprintf(out_, "\r[%s] %3d%%", bar.c_str(), percent);
-  barOnScreen_ = true;
-}
-
-void TerminalReporter::EndProgressLine() {
-  if (!barOnScreen_) return;
-  std::fputc('\n', out_);
-  barOnScreen_ = false;
-  lastDrawn_ = -1;
 }
 
 namespace {
