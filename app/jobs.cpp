@@ -4,7 +4,6 @@
 
 #include "app/value_builders.h"
 #include "db/db_exceptions.h"
-#include "db/sql_strings.h"
 #include "settings/connection_settings.h"
 
 namespace zararod {
