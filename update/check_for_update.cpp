@@ -2,9 +2,9 @@
 
 #include <exception>
 #include <filesystem>
-#include <optional>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "update/update_url.h"
 #include "util/date_time.h"
@@ -17,22 +17,6 @@ namespace zararod {
 namespace {
 
 constexpr const char* kLogFileName = "verze.log";
-
-// Line number `index` (from 0) of a text whose lines end at CR LF, LF or CR;
-// a NUL byte ends the text and a break at its very end starts no new line.
-std::optional<std::string> lineOf(std::string_view text, size_t index) {
-  text = text.substr(0, text.find('\0'));
-  size_t start = 0;
-  for (size_t line = 0; start < text.size(); ++line) {
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
-    if (line == index) return std::string(text.substr(start, end - start));
-    start = end;
-    if (start < text.size() && text[start] == '\r') ++start;
-    if (start < text.size() && text[start] == '\n') ++start;
-  }
-  return std::nullopt;
-}
 
 bool fetch(const UpdateSite& site, const std::string& name) {
   return DownloadFile(site.baseUrl + name, site.directory + name, site.download);
@@ -89,9 +73,11 @@ std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeNa
   }
   if (!fileExists(versionFile)) return kUpdateNoFile;
 
-  const std::optional<std::string> line = lineOf(readFileBytes(versionFile), 1);
-  if (!line) throw Exception("List index out of bounds (1)");
-  const std::string server = serverStamp(*line, ExeName);
+  // The file is read as text: it ends at its first NUL byte.
+  const std::string text = readFileBytes(versionFile);
+  const std::vector<std::string> lines = splitLines(std::string_view(text).substr(0, text.find('\0')));
+  if (lines.size() < 2) throw Exception("List index out of bounds (1)");
+  const std::string server = serverStamp(lines[1], ExeName);
   const std::string local = DateTimeStr(FileDateTime(site.directory + ExeName));
   const char* code = isNewerStamp(server, local) ? kUpdateNewer : kUpdateNotNewer;
 

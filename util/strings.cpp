@@ -51,6 +51,21 @@ std::string_view trimControls(std::string_view S) {
   return S.substr(first, last - first);
 }
 
+std::vector<std::string> splitLines(std::string_view S) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < S.size()) {
+    const std::size_t end = S.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(S.substr(start));
+      break;
+    }
+    lines.emplace_back(S.substr(start, end - start));
+    start = end + ((S[end] == '\r' && end + 1 < S.size() && S[end + 1] == '\n') ? 2 : 1);
+  }
+  return lines;
+}
+
 std::string ReplaceChar(std::string_view S, char Ch, std::string_view Replacement) {
   std::string out;
   out.reserve(S.size());

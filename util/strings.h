@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zararod {
 
@@ -52,5 +53,10 @@ bool sameText(std::string_view a, std::string_view b);
 // S without the blanks and control characters (bytes up to 0x20) at both
 // ends. The view points into S.
 std::string_view trimControls(std::string_view S);
+
+// The lines of a line list's text: split at CR, at LF and at CR LF (a CR
+// directly followed by LF is one break). A break at the very end ends the
+// last line; it does not start an empty one. NUL bytes are data.
+std::vector<std::string> splitLines(std::string_view S);
 
 }  // namespace zararod

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include <clocale>
 #include <string>
 
@@ -106,6 +109,23 @@ TEST(ReplaceAllTextTest, ReplacesWithoutRegardToCase) {
   for (const Case& c : cases)
     EXPECT_EQ(ReplaceAllText(c.s, c.oldText, c.newText), c.expected)
         << c.s << " / " << c.oldText << " / " << c.newText;
+}
+
+TEST(SplitLinesTest, BreaksAtCrLfAndCrLf) {
+  using Lines = std::vector<std::string>;
+  const struct {
+    std::string text;
+    Lines lines;
+  } cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\n", {"a"}},  // a final break ends the line, no empty line follows
+      {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+      {"a\n\rb", {"a", "", "b"}},  // LF then CR are two breaks
+      {"\r\n\r\n", {"", ""}},
+      {std::string("a\0b\nc", 5), {std::string("a\0b", 3), "c"}},  // NUL is data
+  };
+  for (const auto& c : cases) EXPECT_EQ(splitLines(c.text), c.lines) << c.text;
 }
 
 }  // namespace
