@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/error_of.h"
 #include "testing/temp_dir.h"
 #include "util/file_errors.h"
 
@@ -19,16 +20,7 @@ class FileIoTest : public ::testing::Test {
   const std::string& dir_ = temp_.path();
 };
 
-// The message of the error that the call raises, checked for its kind.
-template <typename Error, typename Call>
-std::string errorOf(Call call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.Message();
-  }
-  return "no error";
-}
+using zararod::testing::errorOf;
 
 TEST_F(FileIoTest, BytesPassUnchanged) {
   std::string bytes;
