@@ -125,11 +125,9 @@ TForm1::TForm1()
 
   RunHandler([this] { FormCreate(); });
 
-  // Centred on the screen when first shown; the window has no frame of the
-  // window system, so its outer size is its own size.
+  // Centred on the screen when first shown.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+    MoveCentred(*this, screen->geometry());
   }
 }
 

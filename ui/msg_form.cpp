@@ -192,8 +192,7 @@ TfrmMsg::TfrmMsg(const TsuiMessageDialog& dialog)
     if (dialog.Position == TPosition::poMainFormCenter && QApplication::activeWindow() != nullptr) {
       centre = QApplication::activeWindow()->frameGeometry();
     }
-    move(centre.left() + (centre.width() - width()) / 2,
-         centre.top() + (centre.height() - height()) / 2);
+    MoveCentred(*this, centre);
   }
 }
 

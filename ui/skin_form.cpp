@@ -231,4 +231,9 @@ QPixmap ApplicationIcon(int size) {
   return icon;
 }
 
+void MoveCentred(QWidget& window, const QRect& area) {
+  window.move(area.left() + (area.width() - window.width()) / 2,
+              area.top() + (area.height() - window.height()) / 2);
+}
+
 }  // namespace zararod

@@ -84,4 +84,8 @@ std::optional<TsuiUIStyle> OwnerStyle(const QWidget* widget);
 // The application icon, drawn in code at the given size.
 QPixmap ApplicationIcon(int size);
 
+// Moves a skinned window (which has no frame of the window system, so its
+// outer size is its own size) to stand centred on `area`.
+void MoveCentred(QWidget& window, const QRect& area);
+
 }  // namespace zararod
