@@ -259,15 +259,17 @@ run_archiver() { # job, round trip
 }
 
 # --- the relay on its own ------------------------------------------------------------
-# A session of 1 and of 21 statements through each relay: the difference is
-# 20 round trips, the rest of the session is the login and the client.
+# Sessions of 1 and of 21 statements through each relay (medians of 3): the
+# difference is 20 round trips; the rest of a session is the login and the client.
 printf 'select 1;\n' >select1.sql
 printf 'select 1;\n%.0s' {1..21} >select21.sql
-session() { # round trip, statements file; prints seconds
+session() { # round trip, statements file; prints the median seconds of 3 sessions
   local start
-  start=$(now)
-  client central "$1" <"$2" >/dev/null
-  elapsed "$start"
+  for _ in 1 2 3; do
+    start=$(now)
+    client central "$1" <"$2" >/dev/null
+    elapsed "$start"
+  done | median
 }
 for rtt in $links; do
   [ "$rtt" = 0 ] && continue
