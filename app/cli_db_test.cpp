@@ -29,8 +29,7 @@ class CliTest : public JobsDbTest {
     const std::string command = std::string(ZARAROD_CLI) + " " + arguments + " >out.txt 2>err.txt";
     const auto start = std::chrono::steady_clock::now();
     const int status = std::system(command.c_str());
-    lastSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    lastSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes("out.txt"),
             readBytes("err.txt")};
   }
@@ -143,7 +142,8 @@ TEST_F(CliTest, ASilentServerEndsTheRunWithinTheLimitAndChangesNothing) {
     std::string err;
   } cases[] = {
       {"status vedid.ini",
-       "nelze se připojit k serveru " + silent.host() + "\npočet nových VL: 4\npočet nových LL: 3\n",
+       "nelze se připojit k serveru " + silent.host() +
+           "\npočet nových VL: 4\npočet nových LL: 3\n",
        ""},
       {"send-vl vedid.ini", "počet nových važ.listů: 4\n",
        "zararod-cli: SQL Error: Lost connection to server at 'handshake: reading initial "
@@ -205,9 +205,11 @@ TEST_F(CliTest, TlsIsVerifiedBeforeAnyStatementIsSent) {
   }
 
   AdminSession admin(Server::Central);
-  const auto tlsAccepts = [&] { return admin.scalar("select variable_value from "
-                                                    "information_schema.global_status where "
-                                                    "variable_name = 'Ssl_finished_accepts'"); };
+  const auto tlsAccepts = [&] {
+    return admin.scalar(
+        "select variable_value from information_schema.global_status "
+        "where variable_name = 'Ssl_finished_accepts'");
+  };
   const auto acceptsBefore = tlsAccepts();
   writeSettings(central, "10", site, verified);
   const CliRun result = run("send-vl vedid.ini");

@@ -29,15 +29,17 @@ void initialValues(TZConnection& connection, const std::string& database) {
 // required and the server's certificate and host name verified.
 TZProperties loginProperties(const ServerLogin& login) {
   TZProperties properties = {kCodePageProperty};
-  if (login.ConnectTimeout) properties.push_back("timeout=" + std::to_string(*login.ConnectTimeout));
+  if (login.ConnectTimeout) {
+    properties.push_back("timeout=" + std::to_string(*login.ConnectTimeout));
+  }
   if (login.ReadTimeout) {
     properties.push_back("readtimeout=" + std::to_string(*login.ReadTimeout));
     properties.push_back("writetimeout=" + std::to_string(*login.ReadTimeout));
   }
   if (isTrueText(login.SSL)) {
-    properties.insert(properties.end(), {"MYSQL_SSL=1", "MYSQL_OPT_SSL_ENFORCE=1",
-                                         "MYSQL_OPT_SSL_VERIFY_SERVER_CERT=1",
-                                         "MYSQL_SSL_CA=" + login.SSLCA});
+    properties.insert(properties.end(),
+                      {"MYSQL_SSL=1", "MYSQL_OPT_SSL_ENFORCE=1",
+                       "MYSQL_OPT_SSL_VERIFY_SERVER_CERT=1", "MYSQL_SSL_CA=" + login.SSLCA});
   }
   return properties;
 }

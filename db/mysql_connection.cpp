@@ -240,7 +240,6 @@ void TZMySQLConnection::setOptions() {
   }
 }
 
-
 unsigned long TZMySQLConnection::clientFlags() const {
   unsigned long flags = isTrueProperty(properties_, "dbless") ? 0 : CLIENT_CONNECT_WITH_DB;
   for (unsigned bit = 0; bit < 32; ++bit) {

@@ -48,8 +48,7 @@ bool pass(const pollfd& from, int to) {
   const ssize_t got = recv(from.fd, buffer, sizeof buffer, 0);
   if (got <= 0) return false;
   for (ssize_t sent = 0; sent < got;) {
-    const ssize_t n =
-        send(to, buffer + sent, static_cast<std::size_t>(got - sent), MSG_NOSIGNAL);
+    const ssize_t n = send(to, buffer + sent, static_cast<std::size_t>(got - sent), MSG_NOSIGNAL);
     if (n <= 0) return false;
     sent += n;
   }
@@ -73,8 +72,7 @@ Socket& Socket::operator=(Socket&& other) noexcept {
 SilentServer::SilentServer(const std::string& address)
     : host_(address), listener_(listenOnTestPort(address, port_)) {}
 
-TcpRelay::TcpRelay(const std::string& address, const std::string& serverHost,
-                   unsigned serverPort)
+TcpRelay::TcpRelay(const std::string& address, const std::string& serverHost, unsigned serverPort)
     : host_(address),
       serverHost_(serverHost),
       serverPort_(serverPort),
@@ -114,8 +112,8 @@ void TcpRelay::run() {
                 Socket(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))};
       const sockaddr_in target = addressOf(serverHost_, serverPort_);
       if (link.client.get() >= 0 && link.server.get() >= 0 &&
-          connect(link.server.get(), reinterpret_cast<const sockaddr*>(&target),
-                  sizeof target) == 0) {
+          connect(link.server.get(), reinterpret_cast<const sockaddr*>(&target), sizeof target) ==
+              0) {
         links.push_back(std::move(link));
       }
     }
