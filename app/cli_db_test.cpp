@@ -4,12 +4,15 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <string>
 
 #include "app/cli.h"
 #include "app/jobs_test_support.h"
+#include "testing/loopback_listeners.h"
+#include "testing/temp_dir.h"
 
 namespace zararod::testing {
 namespace {
@@ -24,10 +27,13 @@ class CliTest : public JobsDbTest {
  public:
   CliRun run(const std::string& arguments) {
     const std::string command = std::string(ZARAROD_CLI) + " " + arguments + " >out.txt 2>err.txt";
+    const auto start = std::chrono::steady_clock::now();
     const int status = std::system(command.c_str());
+    lastSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes("out.txt"),
             readBytes("err.txt")};
   }
+  double lastSeconds = 0;  // how long the last run took
 
   struct Servers {
     std::vector<Row> site, central;
@@ -119,6 +125,97 @@ TEST_F(CliTest, AnErrorOnATerminalStartsItsOwnLineAfterTheBar) {
   screen.resize(std::fread(screen.data(), 1, screen.size(), terminal));
   std::fclose(terminal);
   EXPECT_NE(screen.find("100%\nzararod-cli: SQL Error: "), std::string::npos) << screen;
+}
+
+// A server that accepts and never answers ends a scheduled run with exit code
+// 1 and its error within the connect limit of vedid.ini; nothing changes.
+TEST_F(CliTest, ASilentServerEndsTheRunWithinTheLimitAndChangesNothing) {
+  const SilentServer silent;
+  ServerAddress central = serverAddress(Server::Central);
+  central.host = silent.host();
+  central.port = silent.port();
+  writeSettings(central, "10", serverAddress(Server::Site), "ConnectTimeout=1\r\n");
+  const Servers before = servers();
+  struct Case {
+    const char* arguments;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {"status vedid.ini",
+       "nelze se připojit k serveru " + silent.host() +
+           "\npočet nových VL: 4\npočet nových LL: 3\n",
+       ""},
+      {"send-vl vedid.ini", "počet nových važ.listů: 4\n",
+       "zararod-cli: SQL Error: Lost connection to server at 'handshake: reading initial "
+       "communication packet'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const CliRun result = run(c.arguments);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err.substr(0, c.err.size()), c.err) << result.err;
+    EXPECT_LT(lastSeconds, 20);
+    EXPECT_TRUE(servers() == before);
+  }
+}
+
+// SSL=1 for a server: the connection is encrypted and the server's certificate
+// and host name are verified before any statement is sent; a refusal ends
+// the run with its message and changes nothing on either server.
+TEST_F(CliTest, TlsIsVerifiedBeforeAnyStatementIsSent) {
+  const ServerAddress central = serverAddress(Server::Central);
+  const ServerAddress site = serverAddress(Server::Site);
+  const std::string verified = "SSL=1\r\nSSLCA=" + centralCaFile() + "\r\n";
+  const TempDir stranger;  // a CA that signed nothing of ours
+  ASSERT_EQ(std::system(("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                         "-nodes -subj /CN=stranger -keyout " +
+                         stranger.file("key.pem") + " -out " + stranger.file("ca.pem") +
+                         " >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  TcpRelay otherName("127.0.0.2", central.host, central.port);  // not in the certificate
+  ServerAddress byOtherName = central;
+  byOtherName.host = otherName.host();
+  byOtherName.port = otherName.port();
+
+  const std::string refused = "zararod-cli: SQL Error: TLS/SSL error: ";
+  struct Case {
+    const char* what;
+    ServerAddress central;
+    std::string centralExtra, siteExtra;
+    std::string err;
+  } cases[] = {
+      {"central CA not trusted (system store)", central, "SSL=1\r\n", "", refused},
+      {"central CA not the one named", central,
+       "SSL=1\r\nSSLCA=" + stranger.file("ca.pem") + "\r\n", "", refused},
+      {"wrong host name", byOtherName, verified, "",
+       refused + "Validation of SSL server certificate failed"},
+      {"site server without TLS", central, "", "SSL=1\r\n",
+       refused + "SSL is required, but the server does not support it"},
+  };
+  const Servers before = servers();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeSettings(c.central, "10", site, c.centralExtra, c.siteExtra);
+    const CliRun result = run("send-vl vedid.ini");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.substr(0, c.err.size()), c.err) << result.err;
+    EXPECT_TRUE(servers() == before);
+  }
+
+  AdminSession admin(Server::Central);
+  const auto tlsAccepts = [&] {
+    return admin.scalar(
+        "select variable_value from information_schema.global_status "
+        "where variable_name = 'Ssl_finished_accepts'");
+  };
+  const auto acceptsBefore = tlsAccepts();
+  writeSettings(central, "10", site, verified);
+  const CliRun result = run("send-vl vedid.ini");
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "počet nových važ.listů: 4\nOdesláno 4 nových VL\n");
+  EXPECT_NE(tlsAccepts(), acceptsBefore);
 }
 
 }  // namespace

@@ -4,11 +4,15 @@
 
 #include "app/value_builders.h"
 #include "db/db_exceptions.h"
+#include "db/properties.h"
 #include "settings/connection_settings.h"
 
 namespace zararod {
 
 namespace {
+
+// The one property of both connections before the settings are applied.
+const char kCodePageProperty[] = "codepage=cp1250";
 
 void initialValues(TZConnection& connection, const std::string& database) {
   connection.SetProtocol("mysql");
@@ -17,7 +21,27 @@ void initialValues(TZConnection& connection, const std::string& database) {
   connection.SetUser("root");
   connection.SetPassword("");
   connection.SetPort(0);
-  connection.SetProperties({"codepage=cp1250"});
+  connection.SetProperties({kCodePageProperty});
+}
+
+// The connection's properties for a login: the code page, the time limits
+// the file gives (the connection's defaults otherwise) and, with SSL on, TLS
+// required and the server's certificate and host name verified.
+TZProperties loginProperties(const ServerLogin& login) {
+  TZProperties properties = {kCodePageProperty};
+  if (login.ConnectTimeout) {
+    properties.push_back("timeout=" + std::to_string(*login.ConnectTimeout));
+  }
+  if (login.ReadTimeout) {
+    properties.push_back("readtimeout=" + std::to_string(*login.ReadTimeout));
+    properties.push_back("writetimeout=" + std::to_string(*login.ReadTimeout));
+  }
+  if (isTrueText(login.SSL)) {
+    properties.insert(properties.end(),
+                      {"MYSQL_SSL=1", "MYSQL_OPT_SSL_ENFORCE=1",
+                       "MYSQL_OPT_SSL_VERIFY_SERVER_CERT=1", "MYSQL_SSL_CA=" + login.SSLCA});
+  }
+  return properties;
 }
 
 void applyLogin(TZConnection& connection, const ServerLogin& login) {
@@ -25,6 +49,7 @@ void applyLogin(TZConnection& connection, const ServerLogin& login) {
   connection.SetUser(login.User);
   connection.SetPassword(login.Password);
   connection.SetPort(login.Port);
+  connection.SetProperties(loginProperties(login));
 }
 
 }  // namespace

@@ -52,8 +52,8 @@ class Jobs {
   Jobs& operator=(const Jobs&) = delete;
 
   // Reads the settings file (normally ExePath() + "vedid.ini") into the two
-  // connections and rada, disconnecting each first. Never throws for a
-  // missing or malformed file.
+  // connections (login, time limits, TLS) and rada, disconnecting each
+  // first. Never throws for a missing or malformed file.
   void ApplySettings(const std::string& iniPath);
 
   // The three queue counts of the start-up check: sets the three status lines

@@ -65,14 +65,17 @@ inline std::string readBytes(const std::string& path) {
 }
 
 // The text of a vedid.ini: the central server's login with the series number
-// (section LogON_adr), then the local server's login (section LogON).
+// (section LogON_adr), then the local server's login (section LogON). The
+// extra lines (each ending in CR LF) go at the end of their section.
 inline std::string settingsText(const ServerAddress& central, const std::string& series,
-                                const ServerAddress& site) {
+                                const ServerAddress& site, const std::string& centralExtra = "",
+                                const std::string& siteExtra = "") {
   const auto login = [](const ServerAddress& server) {
     return "IP=" + server.host + "\r\nUser=" + server.user + "\r\nPassword=" + server.password +
            "\r\nSQLport=" + std::to_string(server.port) + "\r\n";
   };
-  return "[LogON_adr]\r\n" + login(central) + "rada=" + series + "\r\n[LogON]\r\n" + login(site);
+  return "[LogON_adr]\r\n" + login(central) + "rada=" + series + "\r\n" + centralExtra +
+         "[LogON]\r\n" + login(site) + siteExtra;
 }
 
 // Both sample databases reloaded, a fresh working directory (the script
@@ -102,8 +105,10 @@ class JobsDbTest : public ::testing::Test {
   }
 
   void writeSettings(const ServerAddress& central, const std::string& series,
-                     const ServerAddress& site) {
-    std::ofstream(iniPath_, std::ios::binary) << settingsText(central, series, site);
+                     const ServerAddress& site, const std::string& centralExtra = "",
+                     const std::string& siteExtra = "") {
+    std::ofstream(iniPath_, std::ios::binary)
+        << settingsText(central, series, site, centralExtra, siteExtra);
   }
 
   // Every row of a table as the server holds it (cp1250 bytes), in key order.

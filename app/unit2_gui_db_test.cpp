@@ -16,6 +16,7 @@
 #include "app/jobs_test_support.h"
 #include "app/unit2.h"
 #include "db/query.h"
+#include "testing/loopback_listeners.h"
 #include "testing/modal.h"
 #include "testing/sandbox.h"
 #include "ui/msg_form.h"
@@ -97,6 +98,11 @@ TEST_F(MainWindowStatus, FirstShowingShowsTheQueuesOrTheUnreachableServer) {
   };
   const std::string l1 = noServer + central.host;
   const std::string l2 = noServer + host;
+  const testing::SilentServer silent;  // accepts and never answers
+  ServerAddress silentCentral = central;
+  silentCentral.host = silent.host();
+  silentCentral.port = silent.port();
+  const std::string silentLine = noServer + silent.host();
   const Scenario scenarios[] = {
       {"both servers up",
        queuesOf3And0And12,
@@ -108,6 +114,19 @@ TEST_F(MainWindowStatus, FirstShowingShowsTheQueuesOrTheUnreachableServer) {
        [&] { return settingsText(nowhere, "10", site); },
        {l1.c_str(), "počet nových VL: 4", "počet nových LL: 3"},
        {false, true, true, true, true}},
+      {"central server never answers: the check ends at the connect limit",
+       [] {},
+       [&] { return settingsText(silentCentral, "10", site, "ConnectTimeout=1\r\n"); },
+       {silentLine.c_str(), "počet nových VL: 4", "počet nových LL: 3"},
+       {false, true, true, true, true}},
+      {"central server over verified TLS",
+       [] {},
+       [&] {
+         return settingsText(central, "10", site,
+                             "SSL=1\r\nSSLCA=" + testing::centralCaFile() + "\r\n");
+       },
+       {"počet nových adres: 3", "počet nových VL: 4", "počet nových LL: 3"},
+       {true, true, true, true, true}},
       {"laborl_00 missing",
        [] { AdminSession(Server::Site, "vorazu1").exec("drop table laborl_00"); },
        [&] { return settingsText(central, "10", site); },

@@ -1,5 +1,8 @@
 #include "db/mysql_connection.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "db/column_kind_correction.h"
@@ -75,6 +78,39 @@ constexpr NamedOption kNamedOptions[] = {
     {"MYSQL_SET_CHARSET_DIR", MYSQL_SET_CHARSET_DIR},
     {"MYSQL_SET_CHARSET_NAME", MYSQL_SET_CHARSET_NAME},
 };
+
+struct BooleanOption {
+  std::string_view name;
+  mysql_option option;
+};
+// Options switched on by a true property of their own name: TLS required
+// (no fall-back to an unencrypted connection) and the server's certificate
+// verified, its host name included.
+constexpr BooleanOption kBooleanOptions[] = {
+    {"MYSQL_OPT_SSL_ENFORCE", MYSQL_OPT_SSL_ENFORCE},
+    {"MYSQL_OPT_SSL_VERIFY_SERVER_CERT", MYSQL_OPT_SSL_VERIFY_SERVER_CERT},
+};
+
+// Time limits in seconds when the properties give none.
+constexpr unsigned int kDefaultConnectTimeout = 30;
+constexpr unsigned int kDefaultReadWriteTimeout = 600;
+// The longest limit whose milliseconds the client library can count.
+constexpr std::int64_t kLongestTimeout = 2147483;
+
+// A time limit in seconds from a property text: a number 0 or more (capped
+// at the longest limit), otherwise nullopt.
+std::optional<unsigned int> secondsOfText(std::string_view text) {
+  const std::optional<std::int64_t> value = integerOfText(text);
+  if (!value || *value < 0) return std::nullopt;
+  return static_cast<unsigned int>(std::min(*value, kLongestTimeout));
+}
+
+void setTimeout(MYSQL* handle, mysql_option option, const TZProperties& properties,
+                std::string_view property, unsigned int fallback) {
+  const unsigned int seconds =
+      secondsOfText(propertyOr(properties, property, "")).value_or(fallback);
+  mysql_options(handle, option, &seconds);
+}
 
 const char* isolationStatement(TZTransactIsolationLevel level) {
   switch (level) {
@@ -154,19 +190,23 @@ void TZMySQLConnection::Open() {
 void TZMySQLConnection::setOptions() {
   MYSQL* handle = handle_.get();
   if (isTrueProperty(properties_, "compress")) mysql_options(handle, MYSQL_OPT_COMPRESS, nullptr);
-  const long long timeout = integerOfText(propertyOr(properties_, "timeout", "")).value_or(0);
-  if (timeout >= 0) {
-    const unsigned int seconds = static_cast<unsigned int>(timeout);
-    mysql_options(handle, MYSQL_OPT_CONNECT_TIMEOUT, &seconds);
-  }
+  // Every wait on the server is bounded, so that a server (or a link) that
+  // accepts and never answers ends in an error instead of a wait without end.
+  // The connect limit also covers the server's greeting.
+  setTimeout(handle, MYSQL_OPT_CONNECT_TIMEOUT, properties_, "timeout", kDefaultConnectTimeout);
+  setTimeout(handle, MYSQL_OPT_READ_TIMEOUT, properties_, "readtimeout", kDefaultReadWriteTimeout);
+  setTimeout(handle, MYSQL_OPT_WRITE_TIMEOUT, properties_, "writetimeout",
+             kDefaultReadWriteTimeout);
   for (const NamedOption& named : kNamedOptions) {
     const std::optional<std::string> value = findProperty(properties_, named.name);
     if (!value || value->empty()) continue;
     switch (named.option) {
       case MYSQL_OPT_CONNECT_TIMEOUT: {
-        // A number of seconds; a text that is not one counts as 0.
-        const unsigned int seconds = static_cast<unsigned int>(integerOfText(*value).value_or(0));
-        mysql_options(handle, named.option, &seconds);
+        // A number of seconds; a text that is not one keeps the limit set
+        // above rather than lifting it.
+        if (const std::optional<unsigned int> seconds = secondsOfText(*value)) {
+          mysql_options(handle, named.option, &*seconds);
+        }
         break;
       }
       case MYSQL_OPT_COMPRESS:
@@ -192,6 +232,11 @@ void TZMySQLConnection::setOptions() {
                cipher = value("MYSQL_SSL_CYPHER");
     mysql_ssl_set(handle, pointer(key), pointer(cert), pointer(ca), pointer(capath),
                   pointer(cipher));
+  }
+  for (const BooleanOption& flag : kBooleanOptions) {
+    if (!isTrueProperty(properties_, flag.name)) continue;
+    const my_bool on = 1;
+    mysql_options(handle, flag.option, &on);
   }
 }
 

@@ -76,6 +76,17 @@ class TZMySQLConnection {
   // it is not empty. Throws EZSQLException ("SQL Error: …", or "Cannot connect
   // to SQL server" with code -1); after a failure the live connection stays
   // closed and holds no handle. Does nothing when open.
+  //  - Time limits in seconds: "timeout" for the connect and the server's
+  //    greeting (default 30), "readtimeout" and "writetimeout" for every
+  //    later wait on the server (default 600 each). A value that is not a
+  //    number 0 or more gives the default; 0 lets the client library wait
+  //    without limit. A limit that runs out fails with "SQL Error: Lost
+  //    connection …" and leaves the server's open transaction unfinished
+  //    (the server rolls it back when the connection ends).
+  //  - TLS: true "MYSQL_OPT_SSL_ENFORCE" refuses a server without TLS; true
+  //    "MYSQL_OPT_SSL_VERIFY_SERVER_CERT" refuses a certificate that is not
+  //    trusted ("MYSQL_SSL_CA", else the system's store) or does not name
+  //    the host. Both fail before any statement is sent.
   void Open();
   // Closes the handle (mysql_close). Does nothing when closed.
   void Close();

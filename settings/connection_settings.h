@@ -1,8 +1,9 @@
-// The server logins and the series number read from vedid.ini at the start of
-// the status check, as a plain record that the window then applies to its two
-// connections and its member rada.
+// The server logins and the series number, read from vedid.ini at the start
+// of the status check into a plain record. The jobs' ApplySettings puts each
+// login into its connection and the series number into rada.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace zararod {
@@ -13,6 +14,16 @@ struct ServerLogin {
   std::string User = "root";
   std::string Password;
   int Port = 3306;
+  // Time limits in seconds (keys ConnectTimeout and ReadTimeout; the read
+  // limit also bounds writes). Absent when the key is missing or not a whole
+  // number above 0: the connection's defaults then apply.
+  std::optional<int> ConnectTimeout;
+  std::optional<int> ReadTimeout;
+  // Key SSL, as written: when it reads as true, the connection requires TLS
+  // and verifies the server's certificate and host name, against the CA file
+  // SSLCA or, when that is empty, the system's certificate store.
+  std::string SSL;
+  std::string SSLCA;
 };
 
 struct ConnectionSettings {
@@ -24,10 +35,11 @@ struct ConnectionSettings {
 // The file name of the settings: ExePath() + "vedid.ini".
 std::string settingsFileName();
 
-// Reads, in this order, IP, User, Password, SQLport and rada of section
-// LogON_adr, then IP, User, Password and SQLport of section LogON, each with
-// its default ("localhost", "root", empty, 3306, "10"). Never throws (apart
-// from std::bad_alloc); a missing file gives all defaults.
+// Reads IP, User, Password and SQLport of section LogON_adr, each with its
+// default ("localhost", "root", empty, 3306), the time limits and the TLS
+// keys, then rada (default "10"); then the same login keys of section LogON.
+// Never throws (apart from std::bad_alloc); a missing file gives all
+// defaults.
 ConnectionSettings readConnectionSettings(const std::string& fileName);
 
 }  // namespace zararod

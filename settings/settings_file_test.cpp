@@ -167,12 +167,17 @@ TEST_F(SettingsFileTest, ConnectionSettingsFromTheFile) {
       EXPECT_EQ(login.User, "root");
       EXPECT_EQ(login.Password, "");
       EXPECT_EQ(login.Port, 3306);
+      EXPECT_EQ(login.ConnectTimeout, std::nullopt);
+      EXPECT_EQ(login.ReadTimeout, std::nullopt);
+      EXPECT_EQ(login.SSL, "");
+      EXPECT_EQ(login.SSLCA, "");
     }
     EXPECT_EQ(s.rada, "10");
   }
 
   write("[logon_adr]\nip=central.example\nUser=  zararod \nPassword=ta;jne\nSQLport=$0CEB\n"
-        "rada=\"20\"\n[LogON]\nIP=\nrada=99\nUser=local\n");
+        "rada=\"20\"\nconnecttimeout=5\nReadTimeout=0\nSSL=1\nSSLCA= /etc/zararod/ca.pem\n"
+        "[LogON]\nIP=\nrada=99\nUser=local\nConnectTimeout=-5\nReadTimeout=0x10\nSSL=\n");
   const ConnectionSettings s = readConnectionSettings(name_);
   EXPECT_EQ(s.Central.HostName, "central.example");
   EXPECT_EQ(s.Central.User, "zararod");
@@ -183,6 +188,15 @@ TEST_F(SettingsFileTest, ConnectionSettingsFromTheFile) {
   EXPECT_EQ(s.Local.User, "local");
   EXPECT_EQ(s.Local.Password, "");
   EXPECT_EQ(s.Local.Port, 3306);
+  // Limits above 0 only; each section keeps its own.
+  EXPECT_EQ(s.Central.ConnectTimeout, 5);
+  EXPECT_EQ(s.Central.ReadTimeout, std::nullopt);
+  EXPECT_EQ(s.Local.ConnectTimeout, std::nullopt);
+  EXPECT_EQ(s.Local.ReadTimeout, 16);
+  EXPECT_EQ(s.Central.SSL, "1");
+  EXPECT_EQ(s.Central.SSLCA, "/etc/zararod/ca.pem");
+  EXPECT_EQ(s.Local.SSL, "");
+  EXPECT_EQ(s.Local.SSLCA, "");
 }
 
 TEST(SettingsFileNameTest, BesideTheExecutable) {

@@ -41,6 +41,8 @@ ServerAddress serverAddress(Server server) {
   return address;
 }
 
+std::string centralCaFile() { return requireEnv("ZARAROD_CENTRAL_CA"); }
+
 AdminSession::AdminSession(Server server, const std::string& database,
                            const std::string& charset)
     : mysql_(mysql_init(nullptr)) {

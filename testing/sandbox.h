@@ -3,7 +3,8 @@
 // The test command (scripts/test) starts throwaway "site" and "central"
 // servers and exports where they listen:
 //   ZARAROD_SITE_HOST, ZARAROD_SITE_PORT, ZARAROD_CENTRAL_HOST,
-//   ZARAROD_CENTRAL_PORT, ZARAROD_DB_USER, ZARAROD_DB_PASSWORD
+//   ZARAROD_CENTRAL_PORT, ZARAROD_DB_USER, ZARAROD_DB_PASSWORD,
+//   ZARAROD_CENTRAL_CA
 // A server test that finds these missing fails; it never passes silently.
 //
 // AdminSession talks to a server through the client library directly, without
@@ -32,6 +33,11 @@ struct ServerAddress {
 
 // Throws std::runtime_error when the environment does not name the server.
 ServerAddress serverAddress(Server server);
+
+// The CA file that signed the central server's TLS certificate
+// (ZARAROD_CENTRAL_CA; the certificate names 127.0.0.1 and localhost).
+// Throws std::runtime_error when the environment does not name it.
+std::string centralCaFile();
 
 using Row = std::vector<std::optional<std::string>>;
 

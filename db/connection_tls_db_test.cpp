@@ -1,0 +1,71 @@
+// TLS on a live connection against the sandbox central server (which offers
+// TLS with a certificate for 127.0.0.1 and localhost): required and verified
+// when the properties ask for it, refused before any statement otherwise,
+// and not used at all when they do not ask.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "db/connection.h"
+#include "db/db_exceptions.h"
+#include "testing/sandbox.h"
+#include "testing/sandbox_connection.h"
+
+namespace zararod {
+namespace {
+
+using testing::AdminSession;
+using testing::Server;
+
+const TZProperties kVerified = {"MYSQL_SSL=1", "MYSQL_OPT_SSL_ENFORCE=1",
+                                "MYSQL_OPT_SSL_VERIFY_SERVER_CERT=1"};
+
+class ConnectionTlsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { testing::configureForSandbox(connection_, Server::Central, ""); }
+
+  // The cipher of the connection's session; empty when it is not encrypted.
+  std::string cipher() {
+    auto rows = connection_.LiveConnection()->CreateStatement()->ExecuteQuery(
+        "SHOW SESSION STATUS LIKE 'Ssl_cipher'");
+    EXPECT_TRUE(rows->Next());
+    return rows->GetString(2);
+  }
+
+  TZConnection connection_;
+};
+
+TEST_F(ConnectionTlsTest, EncryptedOnlyWhenAskedAndThenVerified) {
+  connection_.Connect();
+  EXPECT_EQ(cipher(), "");
+  connection_.Disconnect();
+
+  TZProperties properties = kVerified;
+  properties.push_back("MYSQL_SSL_CA=" + testing::centralCaFile());
+  properties.push_back("codepage=cp1250");
+  connection_.Properties() = properties;
+  connection_.Connect();
+  EXPECT_NE(cipher(), "");
+}
+
+TEST_F(ConnectionTlsTest, AnUntrustedServerIsRefusedBeforeAnyStatement) {
+  testing::startGeneralLog(Server::Central);
+  TZProperties properties = kVerified;  // no CA file: the system's store
+  properties.push_back("codepage=cp1250");
+  connection_.Properties() = properties;
+  try {
+    connection_.Connect();
+    ADD_FAILURE() << "connected";
+  } catch (const EZSQLException& e) {
+    EXPECT_EQ(e.ErrorCode(), 2026);
+    EXPECT_EQ(e.Message().rfind("SQL Error: TLS/SSL error: ", 0), 0u) << e.Message();
+  }
+  EXPECT_EQ(connection_.LiveConnection(), nullptr);
+  EXPECT_EQ(AdminSession(Server::Central)
+                .scalar("SELECT count(*) FROM mysql.general_log "
+                        "WHERE argument LIKE 'SET CHARACTER SET%'"),
+            "0");
+}
+
+}  // namespace
+}  // namespace zararod
