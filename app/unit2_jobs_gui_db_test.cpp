@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -184,6 +185,32 @@ TEST_P(MainWindowJobButton, MovesItsQueueAndReportsIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, MainWindowJobButton, ::testing::ValuesIn(kJobCases), CaseName());
+
+// "konec" pressed while a job sends its records: the job runs to its end and
+// reports, and the window closes once the report is answered.
+TEST_F(MainWindowJobs, KonecPressedDuringAJobClosesTheWindowAfterItsReport) {
+  const JobCase& c = kJobCases[1];
+  TForm1 form;
+  form.show();
+  QCoreApplication::processEvents();
+  // Fires at the job's first pass through the event loop.
+  bool pressedDuringJob = false;
+  QTimer::singleShot(0, &form, [&] {
+    pressedDuringJob = form.HandlerRunning();
+    QTest::mouseClick(form.suiButton2, Qt::LeftButton);
+  });
+  bool visibleUnderReport = false;
+  OnNextModal<TfrmMsg>([&](TfrmMsg*) {
+    visibleUnderReport = form.isVisible();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  });
+  press(form, c);
+
+  EXPECT_TRUE(pressedDuringJob);
+  EXPECT_TRUE(visibleUnderReport);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(countOf(c.sender, c.queue), "0");
+}
 
 // The central server lacks vaznil, so the script fails there: the error box
 // shows the server's message, nothing has moved, and once the table is back
