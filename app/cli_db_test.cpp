@@ -11,6 +11,7 @@
 
 #include "app/cli.h"
 #include "app/jobs_test_support.h"
+#include "testing/case_name.h"
 #include "testing/loopback_listeners.h"
 #include "testing/temp_dir.h"
 
@@ -45,52 +46,55 @@ class CliTest : public JobsDbTest {
   }
 };
 
-TEST_F(CliTest, RunsTheJobsAndReportsTheirTexts) {
-  struct Case {
-    const char* what;
-    std::function<void(CliTest&)> setUp;
-    std::string arguments;
-    int exitCode;
-    std::string out;
-    std::string errContains;
-  } cases[] = {
-      {"no command", nullptr, "", 2, "", "usage: zararod-cli"},
-      {"unknown command", nullptr, "send-xx vedid.ini", 2, "", "unknown command send-xx"},
-      {"status", nullptr, "status vedid.ini", 0,
-       "počet nových adres: 3\npočet nových VL: 4\npočet nových LL: 3\n", ""},
-      {"status, central unreachable",
-       [](CliTest& t) {
-         ServerAddress nowhere = serverAddress(Server::Central);
-         nowhere.port = 1;
-         t.writeSettings(nowhere, "10", serverAddress(Server::Site));
-       },
-       "status vedid.ini", 1,
-       "nelze se připojit k serveru " + serverAddress(Server::Central).host +
-           "\npočet nových VL: 4\npočet nových LL: 3\n",
-       ""},
-      {"import-addresses", nullptr, "import-addresses vedid.ini", 0,
-       "počet nových adres: 3\nNahráno 3 nových adres\n", ""},
-      {"send-vl", nullptr, "send-vl vedid.ini", 0,
-       "počet nových važ.listů: 4\nOdesláno 4 nových VL\n", ""},
-      {"send-ll, central rejects",
-       [](CliTest&) {
-         AdminSession(Server::Central).exec("alter table vorazu1.laborl modify laborant varchar(5)");
-       },
-       "send-ll vedid.ini", 1, "počet nových lab.listů: 3\n", "zararod-cli: SQL Error: "},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    SetUp();
-    if (c.setUp) c.setUp(*this);
-    CliRun result = run(c.arguments);
-    EXPECT_EQ(result.exitCode, c.exitCode);
-    EXPECT_EQ(result.out, c.out);
-    EXPECT_NE(result.err.find(c.errContains), std::string::npos) << result.err;
-    if (c.errContains.empty()) {
-      EXPECT_EQ(result.err, "");
-    }
+struct CliCase {
+  const char* id;
+  std::function<void(CliTest&)> setUp;
+  std::string arguments;
+  int exitCode;
+  std::string out;
+  std::string errContains;
+};
+
+const CliCase kCliCases[] = {
+    {"NoCommand", nullptr, "", 2, "", "usage: zararod-cli"},
+    {"UnknownCommand", nullptr, "send-xx vedid.ini", 2, "", "unknown command send-xx"},
+    {"Status", nullptr, "status vedid.ini", 0,
+     "počet nových adres: 3\npočet nových VL: 4\npočet nových LL: 3\n", ""},
+    {"StatusWithCentralUnreachable",
+     [](CliTest& t) {
+       ServerAddress nowhere = serverAddress(Server::Central);
+       nowhere.host = "127.0.0.1";
+       nowhere.port = 1;
+       t.writeSettings(nowhere, "10", serverAddress(Server::Site));
+     },
+     "status vedid.ini", 1,
+     "nelze se připojit k serveru 127.0.0.1\npočet nových VL: 4\npočet nových LL: 3\n", ""},
+    {"ImportAddresses", nullptr, "import-addresses vedid.ini", 0,
+     "počet nových adres: 3\nNahráno 3 nových adres\n", ""},
+    {"SendVl", nullptr, "send-vl vedid.ini", 0,
+     "počet nových važ.listů: 4\nOdesláno 4 nových VL\n", ""},
+    {"SendLlRejectedByCentral",
+     [](CliTest&) {
+       AdminSession(Server::Central).exec("alter table vorazu1.laborl modify laborant varchar(5)");
+     },
+     "send-ll vedid.ini", 1, "počet nových lab.listů: 3\n", "zararod-cli: SQL Error: "},
+};
+
+class CliRunsAJob : public CliTest, public ::testing::WithParamInterface<CliCase> {};
+
+TEST_P(CliRunsAJob, AndReportsItsTexts) {
+  const CliCase& c = GetParam();
+  if (c.setUp) c.setUp(*this);
+  CliRun result = run(c.arguments);
+  EXPECT_EQ(result.exitCode, c.exitCode);
+  EXPECT_EQ(result.out, c.out);
+  EXPECT_NE(result.err.find(c.errContains), std::string::npos) << result.err;
+  if (c.errContains.empty()) {
+    EXPECT_EQ(result.err, "");
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliRunsAJob, ::testing::ValuesIn(kCliCases), CaseName());
 
 TEST_F(CliTest, ADryRunLeavesBothServersUnchanged) {
   const Servers before = servers();

@@ -78,6 +78,10 @@ TEST(CliTextTest, ErrorsEndWithAFullStopAndPercentagesAreCutOff) {
   EXPECT_EQ(ErrorBoxText(""), "");
   EXPECT_EQ(progressPercent(2, 3), 66);
   EXPECT_EQ(progressPercent(0, 0), 0);
+  // A position outside 0..max draws a full or an empty bar.
+  EXPECT_EQ(progressPercent(7, 3), 100);
+  EXPECT_EQ(progressPercent(2147483647, 1), 100);
+  EXPECT_EQ(progressPercent(-1, 3), 0);
 }
 
 }  // namespace

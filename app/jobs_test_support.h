@@ -82,13 +82,8 @@ inline std::string settingsText(const ServerAddress& central, const std::string&
 // files land there) and a vedid.ini with the sandbox logins.
 class JobsDbTest : public ::testing::Test {
  public:
-  // Tests that run several cases call SetUp again for each case.
   void SetUp() override {
-    if (workDir_.empty()) {
-      previousDir_ = std::filesystem::current_path();
-    } else {
-      TearDown();
-    }
+    previousDir_ = std::filesystem::current_path();
     loadSampleData(Server::Site);
     loadSampleData(Server::Central);
     char pattern[] = "/tmp/zararod-jobs-XXXXXX";

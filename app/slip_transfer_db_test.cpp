@@ -12,6 +12,7 @@
 
 #include "app/jobs_test_support.h"
 #include "db/db_exceptions.h"
+#include "testing/case_name.h"
 
 namespace zararod::testing {
 namespace {
@@ -140,34 +141,45 @@ class SlipTransferTest : public JobsDbTest {
   }
 };
 
-TEST_F(SlipTransferTest, SendsEveryQueuedSlipAsTheSiteHoldsIt) {
-  for (const char* centralMode : {"", "NO_BACKSLASH_ESCAPES"}) {
-    for (const SlipCase& c : kSlipCases) {
-      SCOPED_TRACE(std::string(c.table) + " " + centralMode);
-      SetUp();
-      CentralSqlMode mode(centralMode);
-      const std::vector<Row> queued = snapshot(Server::Site, std::string("vorazu1.") + c.queue,
-                                               "cislodokla");
-      RecordingReporter reporter;
-      Jobs jobs;
-      jobs.ApplySettings(iniPath_);
-      const int sent = jobs.SendSlips(c.kind, reporter);
+// One slip kind against the central server in one sql_mode.
+struct SendCase {
+  const char* id;
+  const char* centralMode;
+  const SlipCase* slip;
+};
 
-      EXPECT_EQ(sent, c.queued);
-      EXPECT_EQ(reporter.status[c.line], c.status + std::to_string(c.queued));
-      EXPECT_EQ(reporter.messages, std::vector<std::string>{c.message});
-      EXPECT_EQ(reporter.progressMax[c.line], c.queued);
-      EXPECT_TRUE(reporter.visible[c.line]);
-      EXPECT_EQ(reporter.positions[c.line].size(), static_cast<std::size_t>(c.queued) + 1);
-      EXPECT_EQ(reporter.positions[c.line].back(), c.queued);
-      EXPECT_EQ(reporter.busyDepth, 0);
-      expectSameOnBothServers(c.table, queued);
-      EXPECT_EQ(AdminSession(Server::Site).scalar(std::string("select count(*) from vorazu1.") +
-                                                  c.queue),
-                "0");
-    }
-  }
+const SendCase kSendCases[] = {
+    {"Weighing", "", &kSlipCases[0]},
+    {"Laboratory", "", &kSlipCases[1]},
+    {"WeighingNoBackslashEscapes", "NO_BACKSLASH_ESCAPES", &kSlipCases[0]},
+    {"LaboratoryNoBackslashEscapes", "NO_BACKSLASH_ESCAPES", &kSlipCases[1]},
+};
+
+class SlipTransferSends : public SlipTransferTest,
+                          public ::testing::WithParamInterface<SendCase> {};
+
+TEST_P(SlipTransferSends, EveryQueuedSlipAsTheSiteHoldsIt) {
+  const SlipCase& c = *GetParam().slip;
+  CentralSqlMode mode(GetParam().centralMode);
+  const std::vector<Row> queued =
+      snapshot(Server::Site, std::string("vorazu1.") + c.queue, "cislodokla");
+  const int sent = jobs_.SendSlips(c.kind, reporter_);
+
+  EXPECT_EQ(sent, c.queued);
+  EXPECT_EQ(reporter_.status[c.line], c.status + std::to_string(c.queued));
+  EXPECT_EQ(reporter_.messages, std::vector<std::string>{c.message});
+  EXPECT_EQ(reporter_.progressMax[c.line], c.queued);
+  EXPECT_TRUE(reporter_.visible[c.line]);
+  EXPECT_EQ(reporter_.positions[c.line].size(), static_cast<std::size_t>(c.queued) + 1);
+  EXPECT_EQ(reporter_.positions[c.line].back(), c.queued);
+  EXPECT_EQ(reporter_.busyDepth, 0);
+  expectSameOnBothServers(c.table, queued);
+  EXPECT_EQ(AdminSession(Server::Site).scalar(std::string("select count(*) from vorazu1.") +
+                                              c.queue),
+            "0");
 }
+
+INSTANTIATE_TEST_SUITE_P(Slips, SlipTransferSends, ::testing::ValuesIn(kSendCases), CaseName());
 
 TEST_F(SlipTransferTest, WritesTheScriptLineByLine) {
   AdminSession(Server::Site).exec("delete from vorazu1.vaznil_00 where cislodokla <> 'O''B-17';"
@@ -223,54 +235,57 @@ TEST_F(SlipTransferTest, ASlipChangedAndQueuedAgainWhileTheJobRunsArrivesAsChang
   EXPECT_EQ(AdminSession(Server::Site).scalar("select count(*) from vorazu1.vaznil_00"), "0");
 }
 
-TEST_F(SlipTransferTest, NoRecordIsLostWhateverFailsAndARerunDeliversEverything) {
-  const unsigned long kNoThread = 0;
-  struct Case {
-    const char* what;
-    Server killAtSecondSlip;  // the server whose job connection dies at slip 2
-    bool reject;              // the central server rejects slip 3 of 5
-    bool blockFile;           // avl.txt cannot be written
-  } cases[] = {
-      {"central rejects an insert", Server::Central, true, false},
-      {"site connection killed", Server::Site, false, false},
-      {"central connection killed", Server::Central, false, false},
-      {"script file cannot be written", Server::Central, false, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    SetUp();
-    AdminSession central(Server::Central);
-    // 'Řidič\ns novým řádkem' of O'B-17 no longer fits.
-    if (c.reject) central.exec("alter table vorazu1.vaznil modify ridic varchar(12)");
-    if (c.blockFile) std::filesystem::create_directory("avl.txt");
-    const Servers before = servers(kSlipCases[0]);
-    Jobs jobs;
-    jobs.ApplySettings(iniPath_);
-    RecordingReporter reporter;
-    if (!c.reject && !c.blockFile) {
-      reporter.onEvents = [&](int pass) {
-        if (pass != 4) return;  // status, bar, slip 1, slip 2
-        TZConnection& victim =
-            c.killAtSecondSlip == Server::Site ? jobs.ZConnection1 : jobs.ZConnection2;
-        unsigned long thread = victim.LiveConnection() != nullptr
-                                   ? mysql_thread_id(victim.LiveConnection()->Handle())
-                                   : kNoThread;
-        ASSERT_NE(thread, kNoThread);
-        AdminSession(c.killAtSecondSlip).exec("KILL " + std::to_string(thread));
-      };
-    }
-    EXPECT_THROW(jobs.SendSlips(SlipKind::Weighing, reporter), Exception);
-    EXPECT_TRUE(reporter.messages.empty());
-    EXPECT_TRUE(servers(kSlipCases[0]) == before);
+struct FailureCase {
+  const char* id;
+  Server killAtSecondSlip;  // the server whose job connection dies at slip 2
+  bool reject;              // the central server rejects slip 3 of 5
+  bool blockFile;           // avl.txt cannot be written
+};
 
-    if (c.reject) central.exec("alter table vorazu1.vaznil modify ridic varchar(60)");
-    if (c.blockFile) std::filesystem::remove("avl.txt");
-    const std::vector<Row> queued = before.siteQueue;
-    RecordingReporter rerun;
-    EXPECT_EQ(jobs.SendSlips(SlipKind::Weighing, rerun), 5);
-    expectSameOnBothServers("vaznil", queued);
+const FailureCase kFailureCases[] = {
+    {"CentralRejectsAnInsert", Server::Central, true, false},
+    {"SiteConnectionKilled", Server::Site, false, false},
+    {"CentralConnectionKilled", Server::Central, false, false},
+    {"ScriptFileCannotBeWritten", Server::Central, false, true},
+};
+
+class SlipTransferFails : public SlipTransferTest,
+                          public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(SlipTransferFails, LosingNoRecordAndARerunDeliversEverything) {
+  const unsigned long kNoThread = 0;
+  const FailureCase& c = GetParam();
+  AdminSession central(Server::Central);
+  // 'Řidič\ns novým řádkem' of O'B-17 no longer fits.
+  if (c.reject) central.exec("alter table vorazu1.vaznil modify ridic varchar(12)");
+  if (c.blockFile) std::filesystem::create_directory("avl.txt");
+  const Servers before = servers(kSlipCases[0]);
+  if (!c.reject && !c.blockFile) {
+    reporter_.onEvents = [&](int pass) {
+      if (pass != 4) return;  // status, bar, slip 1, slip 2
+      TZConnection& victim =
+          c.killAtSecondSlip == Server::Site ? jobs_.ZConnection1 : jobs_.ZConnection2;
+      unsigned long thread = victim.LiveConnection() != nullptr
+                                 ? mysql_thread_id(victim.LiveConnection()->Handle())
+                                 : kNoThread;
+      ASSERT_NE(thread, kNoThread);
+      AdminSession(c.killAtSecondSlip).exec("KILL " + std::to_string(thread));
+    };
   }
+  EXPECT_THROW(jobs_.SendSlips(SlipKind::Weighing, reporter_), Exception);
+  EXPECT_TRUE(reporter_.messages.empty());
+  EXPECT_TRUE(servers(kSlipCases[0]) == before);
+
+  if (c.reject) central.exec("alter table vorazu1.vaznil modify ridic varchar(60)");
+  if (c.blockFile) std::filesystem::remove("avl.txt");
+  const std::vector<Row> queued = before.siteQueue;
+  RecordingReporter rerun;
+  EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, rerun), 5);
+  expectSameOnBothServers("vaznil", queued);
 }
+
+INSTANTIATE_TEST_SUITE_P(Failures, SlipTransferFails, ::testing::ValuesIn(kFailureCases),
+                         CaseName());
 
 TEST_F(SlipTransferTest, AddsOnlyTheTransactionStatementsAndCommitsTheReceivingSideFirst) {
   AdminSession(Server::Site).exec("delete from vorazu1.vaznil_00 where cislodokla <> 'O''B-17'");

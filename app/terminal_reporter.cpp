@@ -1,12 +1,16 @@
 #include "app/terminal_reporter.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "ui/progress_bar.h"
 #include "util/cp1250.h"
 
 namespace zararod {
 
 int progressPercent(int position, int max) {
-  return max <= 0 ? 0 : ProgressPercent(0, max, position);
+  if (max <= 0) return 0;
+  return static_cast<int>(std::clamp<std::int64_t>(ProgressPercent(0, max, position), 0, 100));
 }
 
 void TerminalReporter::SetStatusText(Line, const std::string& text) {

@@ -48,7 +48,8 @@ class TerminalReporter : public JobReporter {
 };
 
 // The caption of a progress bar: the completed share as a whole percentage,
-// by the window's rule (ProgressPercent on 0..max); 0 when max is not positive.
+// by the window's rule (ProgressPercent on 0..max), held to 0..100 so that the
+// bar can be drawn whatever the position; 0 when max is not positive.
 int progressPercent(int position, int max);
 
 }  // namespace zararod

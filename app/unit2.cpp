@@ -107,14 +107,22 @@ TForm1::TForm1()
   setTabOrder(suiButton4, suiButton5);
 
   using Click = void (TForm1::*)();
-  const std::pair<TsuiButton*, Click> clicks[] = {
-      {suiButton1, &TForm1::suiButton1Click}, {suiButton2, &TForm1::suiButton2Click},
-      {suiButton3, &TForm1::suiButton3Click}, {suiButton4, &TForm1::suiButton4Click},
-      {suiButton5, &TForm1::suiButton5Click}};
+  const std::pair<TsuiButton*, Click> clicks[] = {{suiButton1, &TForm1::suiButton1Click},
+                                                  {suiButton3, &TForm1::suiButton3Click},
+                                                  {suiButton4, &TForm1::suiButton4Click},
+                                                  {suiButton5, &TForm1::suiButton5Click}};
   for (const auto& [button, click] : clicks) {
     connect(button, &QPushButton::clicked, this,
             [this, click] { RunHandler([this, click] { (this->*click)(); }); });
   }
+  // "konec" during a job closes the window once the job has ended.
+  connect(suiButton2, &QPushButton::clicked, this, [this] {
+    if (handlerRunning_) {
+      closePending_ = true;
+    } else {
+      RunHandler([this] { suiButton2Click(); });
+    }
+  });
 
   dotaz.Position = TPosition::poScreenCenter;
   dotaz.Caption = QString::fromUtf8("Převod adresáře");
@@ -179,6 +187,9 @@ void TForm1::RunHandler(const std::function<void()>& handler) {
   handlerRunning_ = false;
   // A job that failed half-way must not leave the hourglass behind.
   SetBusyCursor(false);
+  // The handler's dialog or error box has been answered: now close the
+  // window as asked while it ran.
+  if (std::exchange(closePending_, false)) close();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -192,6 +203,7 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
   if (handlerRunning_ && !handlerCloses_) {
+    closePending_ = true;
     event->ignore();
     return;
   }

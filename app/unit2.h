@@ -16,8 +16,10 @@
 //
 // Every handler runs inside one guard: an error that escapes it is shown in
 // the error box and the window stays usable. While a handler runs (including
-// the event passes it lets through), presses of the buttons and requests to
-// close the window are ignored, so one job never starts inside another.
+// the event passes it lets through), presses of the job buttons are ignored,
+// so one job never starts inside another; "konec" and other requests to close
+// the window are remembered and close it once the handler has ended, after
+// its message dialog or error box.
 //
 // TForm1 reports the jobs' progress to the person at the screen through its
 // widgets (JobReporter). User-interface thread only.
@@ -59,7 +61,8 @@ class TForm1 : public QWidget, public JobReporter {
   void suiButton5Click();  // "kontrola"
 
   // Runs `handler` inside the guard, unless another handler is running (then
-  // it does nothing): every button and FormShow go through here.
+  // it does nothing): every button and FormShow go through here. Closes the
+  // window afterwards if a close was asked for while the handler ran.
   void RunHandler(const std::function<void()>& handler);
   // True while a handler runs.
   bool HandlerRunning() const { return handlerRunning_; }
@@ -108,6 +111,8 @@ class TForm1 : public QWidget, public JobReporter {
   bool handlerRunning_ = false;
   // Set while a handler itself closes the window (konec, kontrola).
   bool handlerCloses_ = false;
+  // A close was asked for while a handler ran.
+  bool closePending_ = false;
   bool busyCursor_ = false;
 };
 

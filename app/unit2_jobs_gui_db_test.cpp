@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "app/jobs_test_support.h"
 #include "app/unit2.h"
+#include "testing/case_name.h"
 #include "testing/modal.h"
 #include "ui/msg_form.h"
 #include "ui/progress_bar.h"
@@ -25,7 +27,7 @@ namespace {
 enum class Press { Mouse, Space };
 
 struct JobCase {
-  const char* name;
+  const char* id;
   TsuiButton* TForm1::*button;
   QLabel* TForm1::*label;
   TsuiProgressBar* TForm1::*bar;
@@ -42,18 +44,18 @@ struct JobCase {
 };
 
 const JobCase kJobCases[] = {
-    {"nahrát Adresář", &TForm1::suiButton1, &TForm1::Label1, &TForm1::suiProgressBar1,
+    {"ImportAddresses", &TForm1::suiButton1, &TForm1::Label1, &TForm1::suiProgressBar1,
      Press::Mouse, "počet nových adres: 3", "Nahráno 3 nových adres", 3, "aad.txt",
      Server::Central, "dovodi.adresar_10",
      "select kodpar, NAZEVPODNI, ADR1, LIC_VNITRO from dovodi.adresar"
      " where kodpar in ('100234', 'A00017', '999999') order by kodpar"},
-    {"odeslat VL", &TForm1::suiButton3, &TForm1::Label2, &TForm1::suiProgressBar2, Press::Mouse,
-     "počet nových važ.listů: 4", "Odesláno 4 nových VL", 4, "avl.txt", Server::Site,
+    {"SendWeighingSlips", &TForm1::suiButton3, &TForm1::Label2, &TForm1::suiProgressBar2,
+     Press::Mouse, "počet nových važ.listů: 4", "Odesláno 4 nových VL", 4, "avl.txt", Server::Site,
      "vorazu1.vaznil_00",
      "select cislodokla, rada, netto, ridic, poznamka from vorazu1.vaznil where (cislodokla, rada)"
      " in (('2026/0001', '01'), ('2026/0002', '01'), ('O''B-17', '02'), ('2026/0404', '01'))"
      " order by cislodokla"},
-    {"odeslat LL", &TForm1::suiButton4, &TForm1::Label3, &TForm1::suiProgressBar3, Press::Space,
+    {"SendLabSlips", &TForm1::suiButton4, &TForm1::Label3, &TForm1::suiProgressBar3, Press::Space,
      "počet nových lab.listů: 3", "Odesláno 3 nových LL", 3, "all.txt", Server::Site,
      "vorazu1.laborl_00",
      "select cislodokla, rada, coalesce(laborant, ''), coalesce(poznamka, '') from vorazu1.laborl"
@@ -147,39 +149,67 @@ class MainWindowJobs : public JobsDbTest {
   std::string exeIni_;
 };
 
-TEST_F(MainWindowJobs, EachJobButtonMovesItsQueueAndReportsIt) {
-  for (const JobCase& c : kJobCases) {
-    SCOPED_TRACE(c.name);
-    SetUp();
-    const Server receiver = receiverOf(c.sender);
-    const std::vector<Row> sent = rowsOn(c.sender, c.records);
-    ASSERT_NE(rowsOn(receiver, c.records), sent);
+class MainWindowJobButton : public MainWindowJobs,
+                            public ::testing::WithParamInterface<JobCase> {};
 
-    TForm1 form;
-    form.show();
-    QCoreApplication::processEvents();
-    const DialogSeen seen = runJob(form, c);
+TEST_P(MainWindowJobButton, MovesItsQueueAndReportsIt) {
+  const JobCase& c = GetParam();
+  const Server receiver = receiverOf(c.sender);
+  const std::vector<Row> sent = rowsOn(c.sender, c.records);
+  ASSERT_NE(rowsOn(receiver, c.records), sent);
 
-    ASSERT_TRUE(seen.shown);
-    EXPECT_EQ(seen.text, QString::fromUtf8(c.message));
-    EXPECT_EQ(seen.buttons, std::vector<QString>{QStringLiteral("OK")});
-    EXPECT_EQ(form.dotaz.IconType, suiInformation);
-    EXPECT_EQ(seen.status, QString::fromUtf8(c.status));
-    EXPECT_TRUE(seen.barVisible);
-    EXPECT_EQ(seen.barMax, c.queued);
-    EXPECT_EQ(seen.barPosition, c.queued);
-    EXPECT_EQ(seen.barCaption, QStringLiteral("100%"));
+  TForm1 form;
+  form.show();
+  QCoreApplication::processEvents();
+  const DialogSeen seen = runJob(form, c);
 
-    // After the dialog: the count of the run stays, the bar stays at its end.
-    expectIdle(form);
-    EXPECT_EQ((form.*c.label)->text(), QString::fromUtf8(c.status));
-    EXPECT_TRUE((form.*c.bar)->isVisible());
-    EXPECT_EQ((form.*c.bar)->Position(), c.queued);
-    EXPECT_TRUE(std::filesystem::exists(workDir_ + "/" + c.file));
+  ASSERT_TRUE(seen.shown);
+  EXPECT_EQ(seen.text, QString::fromUtf8(c.message));
+  EXPECT_EQ(seen.buttons, std::vector<QString>{QStringLiteral("OK")});
+  EXPECT_EQ(form.dotaz.IconType, suiInformation);
+  EXPECT_EQ(seen.status, QString::fromUtf8(c.status));
+  EXPECT_TRUE(seen.barVisible);
+  EXPECT_EQ(seen.barMax, c.queued);
+  EXPECT_EQ(seen.barPosition, c.queued);
+  EXPECT_EQ(seen.barCaption, QStringLiteral("100%"));
 
-    EXPECT_EQ(countOf(c.sender, c.queue), "0");
-    EXPECT_EQ(rowsOn(receiver, c.records), sent);
-  }
+  // After the dialog: the count of the run stays, the bar stays at its end.
+  expectIdle(form);
+  EXPECT_EQ((form.*c.label)->text(), QString::fromUtf8(c.status));
+  EXPECT_TRUE((form.*c.bar)->isVisible());
+  EXPECT_EQ((form.*c.bar)->Position(), c.queued);
+  EXPECT_TRUE(std::filesystem::exists(workDir_ + "/" + c.file));
+
+  EXPECT_EQ(countOf(c.sender, c.queue), "0");
+  EXPECT_EQ(rowsOn(receiver, c.records), sent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, MainWindowJobButton, ::testing::ValuesIn(kJobCases), CaseName());
+
+// "konec" pressed while a job sends its records: the job runs to its end and
+// reports, and the window closes once the report is answered.
+TEST_F(MainWindowJobs, KonecPressedDuringAJobClosesTheWindowAfterItsReport) {
+  const JobCase& c = kJobCases[1];
+  TForm1 form;
+  form.show();
+  QCoreApplication::processEvents();
+  // Fires at the job's first pass through the event loop.
+  bool pressedDuringJob = false;
+  QTimer::singleShot(0, &form, [&] {
+    pressedDuringJob = form.HandlerRunning();
+    QTest::mouseClick(form.suiButton2, Qt::LeftButton);
+  });
+  bool visibleUnderReport = false;
+  OnNextModal<TfrmMsg>([&](TfrmMsg*) {
+    visibleUnderReport = form.isVisible();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  });
+  press(form, c);
+
+  EXPECT_TRUE(pressedDuringJob);
+  EXPECT_TRUE(visibleUnderReport);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(countOf(c.sender, c.queue), "0");
 }
 
 // The central server lacks vaznil, so the script fails there: the error box

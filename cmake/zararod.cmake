@@ -64,8 +64,11 @@ function(zr_folder_tests library)
     # escaped for each. Unescaped, "gui;mariadb" became LABELS gui plus a
     # bogus property "mariadb", and the sandbox lock was lost.
     string(REPLACE ";" "\\\\\\\\\\\\\;" labels "${labels}")
+    # Parameterised tests are named by their cases (testing/case_name.h);
+    # NO_PRETTY_VALUES keeps the printed parameter out of the CTest name.
     gtest_discover_tests(${test_name}
       DISCOVERY_MODE PRE_TEST
+      NO_PRETTY_VALUES
       PROPERTIES LABELS "${labels}" ${extra_properties}
       TEST_PREFIX "${test_name}."
       DISCOVERY_TIMEOUT 60)

@@ -8,11 +8,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "db/db_exceptions.h"
+#include "testing/case_name.h"
 #include "testing/sandbox.h"
 #include "testing/sandbox_connection.h"
 
@@ -20,6 +22,7 @@ namespace zararod {
 namespace {
 
 using testing::AdminSession;
+using testing::CaseName;
 using testing::Server;
 
 class ConnectionTest : public ::testing::Test {
@@ -127,50 +130,58 @@ TEST_F(ConnectionTest, PortZeroMeansTheStandardPort) {
   EXPECT_FALSE(connection_.Connected());
 }
 
-TEST_F(ConnectionTest, FailedConnectsLeaveNoLiveConnection) {
-  // A port on which nothing listens: bind one, then give it back.
+// A port on which nothing listens: bind one, then give it back.
+unsigned closedPort() {
   const int probe = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof address;
-  ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  EXPECT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  const int closedPort = ntohs(address.sin_port);
   close(probe);
-
-  struct Case {
-    const char* what;
-    std::function<void(TZConnection&)> change;
-    int code;
-    std::string message;
-  };
-  const Case cases[] = {
-      {"wrong password", [](TZConnection& c) { c.SetPassword("wrong"); }, 1045,
-       "SQL Error: Access denied for user 'zararod'@'localhost' (using password: YES)"},
-      {"unknown code page", [](TZConnection& c) { c.Properties() = {"codepage=nosuch"}; }, 1115,
-       "SQL Error: Unknown character set: 'nosuch'"},
-      {"refused port", [&](TZConnection& c) { c.SetPort(closedPort); }, 2002,
-       "SQL Error: Can't connect to server on '127.0.0.1' ("},  // then the system's error
-      {"unknown database", [](TZConnection& c) { c.SetDatabase("zt_no_such_db"); }, 1049,
-       "SQL Error: Unknown database 'zt_no_such_db'"},
-  };
-  for (const Case& c : cases) {
-    SetUp();
-    c.change(connection_);
-    const std::string password = connection_.Password();
-    try {
-      connection_.Connect();
-      ADD_FAILURE() << c.what << ": connected";
-    } catch (const EZSQLException& e) {
-      EXPECT_EQ(e.ErrorCode(), c.code) << c.what;
-      EXPECT_EQ(e.Message().substr(0, c.message.size()), c.message) << c.what;
-    }
-    EXPECT_FALSE(connection_.Connected()) << c.what;
-    EXPECT_EQ(connection_.LiveConnection(), nullptr) << c.what;
-    EXPECT_EQ(connection_.Password(), password) << c.what;
-  }
+  return ntohs(address.sin_port);
 }
+
+struct FailedConnectCase {
+  const char* id;
+  std::function<void(TZConnection&)> change;
+  int code;
+  std::string message;
+};
+
+const FailedConnectCase kFailedConnectCases[] = {
+    {"WrongPassword", [](TZConnection& c) { c.SetPassword("wrong"); }, 1045,
+     "SQL Error: Access denied for user 'zararod'@'localhost' (using password: YES)"},
+    {"UnknownCodePage", [](TZConnection& c) { c.Properties() = {"codepage=nosuch"}; }, 1115,
+     "SQL Error: Unknown character set: 'nosuch'"},
+    {"RefusedPort", [](TZConnection& c) { c.SetPort(closedPort()); }, 2002,
+     "SQL Error: Can't connect to server on '127.0.0.1' ("},  // then the system's error
+    {"UnknownDatabase", [](TZConnection& c) { c.SetDatabase("zt_no_such_db"); }, 1049,
+     "SQL Error: Unknown database 'zt_no_such_db'"},
+};
+
+class FailedConnect : public ConnectionTest,
+                      public ::testing::WithParamInterface<FailedConnectCase> {};
+
+TEST_P(FailedConnect, LeavesNoLiveConnection) {
+  const FailedConnectCase& c = GetParam();
+  c.change(connection_);
+  const std::string password = connection_.Password();
+  try {
+    connection_.Connect();
+    ADD_FAILURE() << "connected";
+  } catch (const EZSQLException& e) {
+    EXPECT_EQ(e.ErrorCode(), c.code);
+    EXPECT_EQ(e.Message().substr(0, c.message.size()), c.message);
+  }
+  EXPECT_FALSE(connection_.Connected());
+  EXPECT_EQ(connection_.LiveConnection(), nullptr);
+  EXPECT_EQ(connection_.Password(), password);
+}
+
+INSTANTIATE_TEST_SUITE_P(Errors, FailedConnect, ::testing::ValuesIn(kFailedConnectCases),
+                         CaseName());
 
 TEST_F(ConnectionTest, UserNameAndPasswordWithSemicolonLogIn) {
   AdminSession admin(Server::Site);

@@ -121,6 +121,30 @@ TEST(MessageDialog, LaysOutLabelPictureButtonsAndHeight) {
   }
 }
 
+TEST(MessageDialog, StandsCentredOnTheScreenOrOnTheActiveWindow) {
+  auto owned = programDialog();
+  TsuiMessageDialog& dialog = *owned;
+  const auto centredOn = [](const QWidget& window, const QRect& area) {
+    return QPoint(area.left() + (area.width() - window.width()) / 2,
+                  area.top() + (area.height() - window.height()) / 2);
+  };
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  const TfrmMsg onScreen(dialog);
+  EXPECT_EQ(onScreen.pos(), centredOn(onScreen, screen));
+
+  QWidget owner;
+  owner.setGeometry(40, 30, 600, 300);
+  owner.show();
+  QApplication::setActiveWindow(&owner);
+  dialog.Position = TPosition::poMainFormCenter;
+  const TfrmMsg onOwner(dialog);
+  EXPECT_EQ(onOwner.pos(), centredOn(onOwner, owner.frameGeometry()));
+
+  dialog.Position = TPosition::poDesigned;
+  const TfrmMsg designed(dialog);
+  EXPECT_EQ(designed.pos(), QWidget().pos());
+}
+
 TEST(MessageDialog, WrapsLongTextWithinTheLabelAndGrowsWithoutLimit) {
   const QFont font = TahomaFont(11);
   const QString word = QStringLiteral("obilí ");

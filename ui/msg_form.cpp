@@ -109,40 +109,57 @@ TfrmMsg::TfrmMsg(const TsuiMessageDialog& dialog)
   setMinimumSize(130, 54);
   installEventFilter(this);
 
-  // Step 1: the panel, the label and the picture of the design, in the
-  // dialog's font.
+  createDesignControls(dialog.Font.face);
+  const int textBottom = wrapText(dialog.Text, dialog.Font.color);
+  const int buttonCount = std::clamp(dialog.ButtonCount, 1, 3);
+  showIcon(dialog.IconType, buttonCount);
+  createButtons(dialog, buttonCount, textBottom + kButtonsBelowB);
+  resize(width(), textBottom + kHeightBelowB);
+  applySkin(dialog);
+  placeOnScreen(dialog.Position);
+}
+
+// The panel, the label and the picture of the design, in the dialog's font.
+void TfrmMsg::createDesignControls(const QFont& font) {
   suiForm1_ = new TsuiForm(this);
   suiForm1_->SetControlBoxVisible(false);
-  suiForm1_->setFont(dialog.Font.face);
+  suiForm1_->setFont(font);
   lbl_ = new WrappedLabel(suiForm1_);
-  lbl_->setFont(dialog.Font.face);
-  lbl_->setGeometry(kLabelLeft, kLabelTop, kLabelWidth, LineHeight(dialog.Font.face));
+  lbl_->setFont(font);
+  lbl_->setGeometry(kLabelLeft, kLabelTop, kLabelWidth, LineHeight(font));
   Image1_ = new QLabel(suiForm1_);
   Image1_->setObjectName(QStringLiteral("Image1"));
   Image1_->setGeometry(kImageLeft, kImageTop, kImageDesignSize, kImageDesignSize);
   Image1_->setFocusPolicy(Qt::NoFocus);
+}
 
-  // Steps 2 and 3: the wrapped text decides how far down the buttons go.
-  lbl_->SetText(dialog.Text, dialog.Font.color);
-  const int b = std::max(kImageTop + kImageDesignSize, kLabelTop + lbl_->height());
+// Wraps the text into the label and gives the bottom of the text or of the
+// picture, whichever is lower: the buttons go below it.
+int TfrmMsg::wrapText(const QString& text, const QColor& color) {
+  lbl_->SetText(text, color);
+  return std::max(kImageTop + kImageDesignSize, kLabelTop + lbl_->height());
+}
 
-  // Step 4: the picture, or none and a narrower window.
-  const int buttonCount = std::clamp(dialog.ButtonCount, 1, 3);
-  if (dialog.IconType != suiNone) {
+// The picture of the icon type; without one the label moves left into its
+// place and a window of fewer than three buttons gets narrower.
+void TfrmMsg::showIcon(TsuiIconType icon, int buttonCount) {
+  if (icon != suiNone) {
     const QPixmap strip = MessageIconStrip();
     const int pictureWidth = strip.width() / 4;
-    const int index = static_cast<int>(dialog.IconType);
+    const int index = static_cast<int>(icon);
     const int left = index == 4 ? strip.width() - pictureWidth : (index - 1) * pictureWidth;
     Image1_->setPixmap(strip.copy(left, 0, pictureWidth, strip.height()));
     Image1_->resize(pictureWidth, strip.height());
-  } else {
-    lbl_->move(kLabelLeftWithoutIcon, kLabelTop);
-    Image1_->hide();
-    if (buttonCount < 3) resize(width() - kNarrowerWithoutIcon, height());
+    return;
   }
+  lbl_->move(kLabelLeftWithoutIcon, kLabelTop);
+  Image1_->hide();
+  if (buttonCount < 3) resize(width() - kNarrowerWithoutIcon, height());
+}
 
-  // Steps 5 and 6: buttons from right to left, the last created (button 1)
-  // holding the focus.
+// Buttons from right to left at height `top`, the last created (button 1)
+// holding the focus.
+void TfrmMsg::createButtons(const TsuiMessageDialog& dialog, int buttonCount, int top) {
   const int w = width();
   const QString captions[3] = {dialog.Button1Caption, dialog.Button2Caption, dialog.Button3Caption};
   const TModalResult results[3] = {dialog.Button1ModalResult, dialog.Button2ModalResult,
@@ -154,8 +171,7 @@ TfrmMsg::TfrmMsg(const TsuiMessageDialog& dialog)
     button->SetUIStyle(dialog.UIStyle());
     button->setFont(dialog.Font.face);
     button->SetFontColor(dialog.Font.color);
-    button->setGeometry(w - kButtonRightOffset - kButtonStep * i, b + kButtonsBelowB, kButtonWidth,
-                        kButtonHeight);
+    button->setGeometry(w - kButtonRightOffset - kButtonStep * i, top, kButtonWidth, kButtonHeight);
     button->setCursor(dialog.ButtonCursor);
     button->installEventFilter(this);
     const TModalResult result = results[k - 1];
@@ -173,27 +189,29 @@ TfrmMsg::TfrmMsg(const TsuiMessageDialog& dialog)
   }
   // Tab goes from left to right and from the rightmost back to button 1.
   for (size_t i = buttons_.size() - 1; i > 0; --i) setTabOrder(buttons_[i], buttons_[i - 1]);
+}
 
-  // Step 7.
-  resize(w, b + kHeightBelowB);
-
-  // Step 8: placement, title and skin; the window system's own caption is
-  // not used.
+// Title and skin; the window system's own caption is not used. A skin frame
+// wider than 6 pixels widens the window by both frames. The size is then
+// fixed.
+void TfrmMsg::applySkin(const TsuiMessageDialog& dialog) {
   suiForm1_->SetCaption(dialog.Caption);
   suiForm1_->SetUIStyle(dialog.UIStyle());
   suiForm1_->SetCaptionFont(dialog.CaptionFont.face, dialog.CaptionFont.color);
   if (TsuiForm::FrameWidth() > 6) resize(width() + 2 * TsuiForm::FrameWidth(), height());
   setFixedSize(size());
-  if (dialog.Position == TPosition::poScreenCenter ||
-      dialog.Position == TPosition::poMainFormCenter) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect area = screen != nullptr ? screen->geometry() : QRect();
-    QRect centre = area;
-    if (dialog.Position == TPosition::poMainFormCenter && QApplication::activeWindow() != nullptr) {
-      centre = QApplication::activeWindow()->frameGeometry();
-    }
-    MoveCentred(*this, centre);
+}
+
+// Centred on the screen, or on the active window for poMainFormCenter;
+// other positions leave the window where it is.
+void TfrmMsg::placeOnScreen(TPosition position) {
+  if (position != TPosition::poScreenCenter && position != TPosition::poMainFormCenter) return;
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  QRect centre = screen != nullptr ? screen->geometry() : QRect();
+  if (position == TPosition::poMainFormCenter && QApplication::activeWindow() != nullptr) {
+    centre = QApplication::activeWindow()->frameGeometry();
   }
+  MoveCentred(*this, centre);
 }
 
 QString TfrmMsg::ClipboardText() const {

@@ -78,6 +78,14 @@ class TfrmMsg : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The layout steps of the constructor, in their order.
+  void createDesignControls(const QFont& font);
+  int wrapText(const QString& text, const QColor& color);
+  void showIcon(TsuiIconType icon, int buttonCount);
+  void createButtons(const TsuiMessageDialog& dialog, int buttonCount, int top);
+  void applySkin(const TsuiMessageDialog& dialog);
+  void placeOnScreen(TPosition position);
+
   bool handleKey(QKeyEvent* event);
   void copyToClipboard() const;
 

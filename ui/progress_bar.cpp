@@ -4,6 +4,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPalette>
+#include <cstdint>
 
 #include "ui/fonts.h"
 #include "ui/skin_form.h"
@@ -15,15 +16,13 @@ constexpr int kCaptionFontPixels = 11;  // the 8-point user-interface font
 
 }  // namespace
 
-// The share is multiplied before it is divided: both operands are then whole
-// numbers held exactly, so the quotient is the nearest double to the true one
-// and truncation gives the true whole percentage. Dividing first gives
-// 29 / 100 × 100 = 28.999… and so "28%".
-int ProgressPercent(int min, int max, int position) {
+// In 64-bit integers the quotient is exact for every range and position of
+// 32-bit values (the difference needs 33 bits, times 100 at most 40), and C++
+// division truncates toward zero. A double quotient would give the same
+// whole percentage, but one beyond the range of int cannot be cast back.
+std::int64_t ProgressPercent(int min, int max, int position) {
   if (max == min) return 0;
-  const double percent =
-      (static_cast<double>(position) - min) * 100.0 / (static_cast<double>(max) - min);
-  return static_cast<int>(percent);  // truncates toward zero
+  return (std::int64_t{position} - min) * 100 / (std::int64_t{max} - min);
 }
 
 QString ProgressCaption(int min, int max, int position) {

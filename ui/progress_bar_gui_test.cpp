@@ -4,11 +4,15 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
+#include <limits>
 
 #include <gtest/gtest.h>
 
 namespace zararod {
 namespace {
+
+constexpr int kMaxInt = std::numeric_limits<int>::max();
+constexpr int kMinInt = std::numeric_limits<int>::min();
 
 struct CaptionCase {
   int min, max, position;
@@ -22,6 +26,10 @@ TEST(ProgressBarCaption, IsTheTruncatedUnclampedPercentage) {
       {5, 5, 9, "0%"}, {0, 3, -1, "-33%"}, {0, 100, 11, "11%"},
       // Whole percentages that a share divided before multiplying misses.
       {0, 100, 29, "29%"}, {0, 100, 57, "57%"}, {0, 50, 29, "58%"}, {0, 200, 116, "58%"},
+      // Percentages beyond the range of int, and the widest range.
+      {0, 1, kMaxInt, "214748364700%"}, {0, 1, kMinInt, "-214748364800%"},
+      {kMinInt, kMaxInt, kMaxInt, "100%"}, {kMinInt, kMaxInt, 0, "50%"},
+      {kMaxInt, kMinInt, 0, "49%"},
   };
   for (const CaptionCase& c : cases) {
     EXPECT_EQ(ProgressCaption(c.min, c.max, c.position).toStdString(), c.caption)
