@@ -23,7 +23,7 @@
 #   LINKS    round trips to the central server in ms, 0 = no relay  [0 20]
 #   JOBS     which jobs                 [send-vl send-ll import-addresses]
 #   SLOW_MAX largest size for the references that are slow over a link [1000]
-#   ZARAROD_RELAY_PORT  first port for the relays [33063]
+#   ZARAROD_RELAY_PORT  first port for the relays [23063]
 # Needs the sandbox servers and their environment:
 #   scripts/sandbox start && eval "$(scripts/sandbox env)"
 # Installs the `time` and `percona-toolkit` packages when they are missing.
@@ -38,7 +38,7 @@ runs=${RUNS:-3}
 links=${LINKS:-0 20}
 jobs=${JOBS:-send-vl send-ll import-addresses}
 slow_max=${SLOW_MAX:-1000}
-relay_port=${ZARAROD_RELAY_PORT:-33063}
+relay_port=${ZARAROD_RELAY_PORT:-23063}
 
 # --- tools -------------------------------------------------------------------
 need() { # command, Debian package that brings it

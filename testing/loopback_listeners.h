@@ -22,7 +22,7 @@
 
 namespace zararod::testing {
 
-inline constexpr std::array<unsigned, 3> kTestPorts = {33073, 33074, 33075};
+inline constexpr std::array<unsigned, 3> kTestPorts = {23073, 23074, 23075};
 
 // An owned socket descriptor, closed on destruction.
 class Socket {
