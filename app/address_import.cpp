@@ -21,8 +21,8 @@ constexpr const char* kColumns[] = {
 int Jobs::ImportAddresses(JobReporter& reporter) {
   const JobReporter::Line line = JobReporter::Line::Addresses;
   rejected_.clear();
-  JobTransaction sending(transaction2_, true);
-  JobTransaction receiving(transaction1_, false);
+  JobTransaction sending(transaction2_, JobSide::Sending);
+  JobTransaction receiving(transaction1_, JobSide::Receiving);
   std::vector<std::string> lines;
 
   reconnect(ZConnection2, "dovodi");
