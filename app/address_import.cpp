@@ -18,7 +18,7 @@ constexpr const char* kColumns[] = {
 
 }  // namespace
 
-int Jobs::ImportAddresses(JobReporter& reporter) {
+int Jobs::importAddressesOnce(JobReporter& reporter) {
   const JobReporter::Line line = JobReporter::Line::Addresses;
   rejected_.clear();
   JobTransaction sending(transaction2_, JobSide::Sending);

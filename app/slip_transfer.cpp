@@ -25,7 +25,7 @@ constexpr SlipJob kLaboratory{"laborl", "laborl_00", JobReporter::Line::LabSlips
 
 }  // namespace
 
-int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
+int Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
   const SlipJob& job = kind == SlipKind::Weighing ? kWeighing : kLaboratory;
   TZQuery& queue = kind == SlipKind::Weighing ? ZQuery1 : ZQuery3;
   const std::string table = job.table;

@@ -1,5 +1,6 @@
 #include "app/terminal_reporter.h"
 
+#include "app/job_texts.h"
 #include "ui/progress_bar.h"
 #include "util/cp1250.h"
 
@@ -47,6 +48,11 @@ void TerminalReporter::ShowMessage(const std::string& text, Icon icon) {
   std::FILE* stream = icon == Icon::Stop ? err_ : out_;
   std::fprintf(stream, "%s\n", cp1250ToUtf8(text).c_str());
   std::fflush(stream);
+}
+
+void TerminalReporter::JobRetrying(Line line, int attempt, int attempts) {
+  SetStatusText(line, texts::kRetrying + std::to_string(attempt) + texts::kRetryingOf +
+                          std::to_string(attempts));
 }
 
 void TerminalReporter::drawBar() {
