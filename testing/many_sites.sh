@@ -25,6 +25,14 @@ cleanup() {
   rm -rf "$ZARAROD_SANDBOX_DIR"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+# Should this script be killed outright (a test timeout), no trap runs: a
+# watchdog then stops the servers once the script is gone.
+script=$$
+(
+  while kill -0 "$script" 2>/dev/null; do sleep 1; done
+  cleanup
+) </dev/null >/dev/null 2>&1 &
 
 failures=0
 fail() {
