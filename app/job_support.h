@@ -38,17 +38,18 @@ void saveLines(const std::vector<std::string>& lines, const std::string& fileNam
 // Begin, Commit and Finish throw the errors of the query; Rollback never
 // throws. The query must outlive the transaction.
 //
-// Both sides run READ COMMITTED where they can. The sending side needs it:
-// each row read sees what the server holds at that moment, as it would
-// without a transaction. Under the server's default, every read would see the
-// queue's moment, so a record changed and queued again while the job runs
-// would be sent in its old version while its new queue entry is deleted.
+// The sending side always begins with READ COMMITTED: each row read sees what
+// the server holds at that moment, as it would without a transaction. Under
+// the server's default, every read would see the queue's moment, so a record
+// changed and queued again while the job runs would be sent in its old
+// version while its new queue entry is deleted.
 // The receiving side only deletes, inserts and updates; at the server's
 // default level its deletes of keys that the server does not hold lock the
 // gaps around them, and jobs of many sites writing the same tables at the
-// same moment deadlock on those gap locks. A server that logs statements
-// (not rows) for replication refuses writes to its tables at READ COMMITTED;
-// the receiving side asks for that first and there keeps the server's level.
+// same moment deadlock on those gap locks. It begins with READ COMMITTED too,
+// unless the server logs statements (not rows) for replication: such a server
+// refuses writes to its tables at that level, so the receiving side asks
+// first and there keeps the server's level.
 enum class JobSide { Sending, Receiving };
 
 class JobTransaction {
