@@ -27,12 +27,12 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 # Should this script be killed outright (a test timeout), no trap runs: a
-# watchdog then stops the servers once the script is gone.
-script=$$
-(
-  while kill -0 "$script" 2>/dev/null; do sleep 1; done
-  cleanup
-) </dev/null >/dev/null 2>&1 &
+# watchdog then stops the servers once the script is gone. It runs in a
+# session of its own and is no child of the script, so that whoever kills
+# the script's process tree does not take the watchdog with it.
+( setsid bash -c 'while kill -0 "$1" 2>/dev/null; do sleep 1; done
+    ZARAROD_SANDBOX_DIR=$2 "$3/scripts/sandbox" many stop; rm -rf "$2"' \
+    watchdog $$ "$ZARAROD_SANDBOX_DIR" "$repo" </dev/null >/dev/null 2>&1 & )
 
 failures=0
 fail() {
@@ -92,11 +92,12 @@ done
 echo "servers and data ready after $((SECONDS - started)) s"
 
 run_all() { # zararod-cli command, run in every site's directory at once
-  local i begin=$SECONDS
+  local i begin=$SECONDS runs=()
   for i in $(seq 1 $sites); do
     (cd "$work/$i" && { "$cli" "$1" vedid.ini >out.txt 2>err.txt; echo $? >rc; }) &
+    runs+=($!)
   done
-  wait
+  wait "${runs[@]}"
   for i in $(seq 1 $sites); do
     [ "$(cat "$work/$i/rc")" = 0 ] || fail "site $i: $1 exited $(cat "$work/$i/rc"): $(cat "$work/$i/err.txt")"
   done
