@@ -18,11 +18,11 @@ constexpr const char* kColumns[] = {
 
 }  // namespace
 
-int Jobs::ImportAddresses(JobReporter& reporter) {
+int Jobs::importAddressesOnce(JobReporter& reporter) {
   const JobReporter::Line line = JobReporter::Line::Addresses;
   rejected_.clear();
-  JobTransaction sending(transaction2_, true);
-  JobTransaction receiving(transaction1_, false);
+  JobTransaction sending(transaction2_, JobSide::Sending);
+  JobTransaction receiving(transaction1_, JobSide::Receiving);
   std::vector<std::string> lines;
 
   reconnect(ZConnection2, "dovodi");

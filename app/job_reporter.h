@@ -46,6 +46,12 @@ class JobReporter {
   // The application-wide screen cursor: crSQLWait while true, crDefault when
   // set back to false.
   virtual void SetBusyCursor(bool busy) = 0;
+
+  // The job of `line` failed on a server's lock and runs again from the
+  // start as attempt `attempt` of `attempts` (see app/job_retry.h). The
+  // window shows nothing more than the job's own texts, which the new attempt
+  // sets again; zararod-cli prints a line.
+  virtual void JobRetrying(Line /*line*/, int /*attempt*/, int /*attempts*/) {}
 };
 
 }  // namespace zararod

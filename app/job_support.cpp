@@ -48,7 +48,9 @@ JobTransaction::~JobTransaction() {
 
 void JobTransaction::Begin() {
   // Applies to the next transaction only.
-  if (readsCommitted_) run("SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
+  if (side_ == JobSide::Sending || acceptsReadCommittedWrites()) {
+    run("SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
+  }
   run("START TRANSACTION");
   open_ = true;
 }
@@ -73,6 +75,16 @@ void JobTransaction::Finish(bool dryRun) {
   } else {
     Commit();
   }
+}
+
+bool JobTransaction::acceptsReadCommittedWrites() {
+  setQueryText(query_, "select @@log_bin, @@sql_log_bin, @@binlog_format");
+  query_.Open();
+  const bool logsStatements = query_.Fields(0).AsInteger() == 1 &&
+                              query_.Fields(1).AsInteger() == 1 &&
+                              query_.Fields(2).AsString() == "STATEMENT";
+  query_.Close();
+  return !logsStatements;
 }
 
 void JobTransaction::run(const char* statement) {

@@ -38,18 +38,23 @@ void saveLines(const std::vector<std::string>& lines, const std::string& fileNam
 // Begin, Commit and Finish throw the errors of the query; Rollback never
 // throws. The query must outlive the transaction.
 //
-// The sending side of a job begins with READ COMMITTED (`readsCommitted`):
-// each row read sees what the server holds at that moment, as it would
-// without a transaction. Under the server's default, every read would see the
-// queue's moment, so a record changed and queued again while the job runs
-// would be sent in its old version while its new queue entry is deleted. The
-// receiving side only deletes, inserts and updates, which read the current
-// rows at any level; it keeps the server's level, under which a server that
-// logs statements for replication still accepts the writes.
+// The sending side always begins with READ COMMITTED: each row read sees what
+// the server holds at that moment, as it would without a transaction. Under
+// the server's default, every read would see the queue's moment, so a record
+// changed and queued again while the job runs would be sent in its old
+// version while its new queue entry is deleted.
+// The receiving side only deletes, inserts and updates; at the server's
+// default level its deletes of keys that the server does not hold lock the
+// gaps around them, and jobs of many sites writing the same tables at the
+// same moment deadlock on those gap locks. It begins with READ COMMITTED too,
+// unless the server logs statements (not rows) for replication: such a server
+// refuses writes to its tables at that level, so the receiving side asks
+// first and there keeps the server's level.
+enum class JobSide { Sending, Receiving };
+
 class JobTransaction {
  public:
-  JobTransaction(TZQuery& query, bool readsCommitted)
-      : query_(query), readsCommitted_(readsCommitted) {}
+  JobTransaction(TZQuery& query, JobSide side) : query_(query), side_(side) {}
   ~JobTransaction();
   JobTransaction(const JobTransaction&) = delete;
   JobTransaction& operator=(const JobTransaction&) = delete;
@@ -62,9 +67,12 @@ class JobTransaction {
 
  private:
   void run(const char* statement);
+  // Whether the server accepts writes to its tables at READ COMMITTED: not
+  // when it writes a binary log in statement format.
+  bool acceptsReadCommittedWrites();
 
   TZQuery& query_;
-  bool readsCommitted_;
+  JobSide side_;
   bool open_ = false;
 };
 

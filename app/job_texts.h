@@ -21,4 +21,8 @@ inline constexpr const char* kSent = "Odesl\xE1no ";
 inline constexpr const char* kSentWeighingSuffix = " nov\xFD" "ch VL";
 inline constexpr const char* kSentLabSuffix = " nov\xFD" "ch LL";
 
+// "kolize zámků na serveru, opakuji: pokus " N " ze " M (zararod-cli only)
+inline constexpr const char* kRetrying = "kolize z\xE1mk\xF9 na serveru, opakuji: pokus ";
+inline constexpr const char* kRetryingOf = " ze ";
+
 }  // namespace zararod::texts

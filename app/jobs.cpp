@@ -86,6 +86,21 @@ void Jobs::ApplySettings(const std::string& iniPath) {
   applyLogin(ZConnection1, settings.Local);
 }
 
+int Jobs::ImportAddresses(JobReporter& reporter) {
+  return retry_.Run([&] { return importAddressesOnce(reporter); },
+                    [&](int attempt) {
+                      reporter.JobRetrying(JobReporter::Line::Addresses, attempt,
+                                           JobRetry::kAttempts);
+                    });
+}
+
+int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
+  const JobReporter::Line line = kind == SlipKind::Weighing ? JobReporter::Line::WeighingSlips
+                                                            : JobReporter::Line::LabSlips;
+  return retry_.Run([&] { return sendSlipsOnce(kind, reporter); },
+                    [&](int attempt) { reporter.JobRetrying(line, attempt, JobRetry::kAttempts); });
+}
+
 std::string Jobs::udelejPolozky(const std::string& table, JobReporter& reporter) {
   return zararod::udelejPolozky(ZQuery2, table, reporter);
 }
@@ -100,8 +115,12 @@ void Jobs::runScript(TZSQLProcessor& processor) {
     return;
   }
   // A dry run goes on past a rejected statement to find every one of them.
+  // A lock error is not a rejection: the server has rolled back (a deadlock)
+  // or may roll back the whole transaction, so the run ends and the job is
+  // tried again.
   processor.OnError = [this](TZSQLProcessor& p, int index, const std::exception& e,
                              TZErrorHandleAction& action) {
+    if (JobRetry::IsRetryable(e)) return;
     rejected_.push_back({p.Statements(index), e.what()});
     action = eaSkip;
   };

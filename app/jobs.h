@@ -21,8 +21,14 @@
 // everything: every record is written as delete-then-insert, so sending it
 // again is harmless.
 //
+// A job whose statement a server rejects with a deadlock or a lock wait
+// timeout (many sites sending at the same moment) runs again from the start,
+// up to three attempts in all, after a short random pause (app/job_retry.h);
+// the reporter hears of each new attempt.
+//
 // Errors: ImportAddresses and SendSlips let every error through (the window
-// shows it in the error box, zararod-cli on stderr) after rolling back;
+// shows it in the error box, zararod-cli on stderr) after rolling back, the
+// lock errors once the last attempt has failed;
 // CheckStatus catches everything. Jobs must not be started inside one another
 // (the window ignores presses while a job runs).
 // Not thread-safe; used on one thread.
@@ -32,6 +38,7 @@
 #include <vector>
 
 #include "app/job_reporter.h"
+#include "app/job_retry.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/sql_processor.h"
@@ -101,6 +108,10 @@ class Jobs {
   TZSQLProcessor ZSQLProcessor21;  // central: runs avl.txt / all.txt
 
  private:
+  // One attempt of each job.
+  int importAddressesOnce(JobReporter& reporter);
+  int sendSlipsOnce(SlipKind kind, JobReporter& reporter);
+
   // Executes the script; in a dry run collects the rejected statements.
   void runScript(TZSQLProcessor& processor);
 
@@ -110,6 +121,7 @@ class Jobs {
   TZQuery transaction2_{"ZQuery21"};
   bool dryRun_ = false;
   std::vector<Rejected> rejected_;
+  JobRetry retry_;
 };
 
 // Whether the live connection's server reads backslashes literally

@@ -34,6 +34,8 @@ class RecordingReporter : public JobReporter {
   int eventPasses = 0;
   // Called at every ProcessPendingEvents with the number of passes so far.
   std::function<void(int)> onEvents;
+  std::vector<int> retries;  // the attempt numbers announced
+  std::function<void(int)> onRetry;
 
   void SetStatusText(Line line, const std::string& text) override {
     status[index(line)] = cp1250ToUtf8(text);
@@ -53,6 +55,11 @@ class RecordingReporter : public JobReporter {
     messages.push_back(cp1250ToUtf8(text));
   }
   void SetBusyCursor(bool busy) override { busyDepth += busy ? 1 : -1; }
+  void JobRetrying(Line, int attempt, int attempts) override {
+    EXPECT_EQ(attempts, 3);
+    retries.push_back(attempt);
+    if (onRetry) onRetry(attempt);
+  }
 
   static int index(Line line) { return static_cast<int>(line); }
 };

@@ -25,13 +25,13 @@ constexpr SlipJob kLaboratory{"laborl", "laborl_00", JobReporter::Line::LabSlips
 
 }  // namespace
 
-int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
+int Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
   const SlipJob& job = kind == SlipKind::Weighing ? kWeighing : kLaboratory;
   TZQuery& queue = kind == SlipKind::Weighing ? ZQuery1 : ZQuery3;
   const std::string table = job.table;
   rejected_.clear();
-  JobTransaction sending(transaction1_, true);
-  JobTransaction receiving(transaction2_, false);
+  JobTransaction sending(transaction1_, JobSide::Sending);
+  JobTransaction receiving(transaction2_, JobSide::Receiving);
 
   reconnect(ZConnection1, "vorazu1");
   sending.Begin();

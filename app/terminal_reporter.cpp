@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "app/job_texts.h"
 #include "ui/progress_bar.h"
 #include "util/cp1250.h"
 
@@ -51,6 +52,11 @@ void TerminalReporter::ShowMessage(const std::string& text, Icon icon) {
   std::FILE* stream = icon == Icon::Stop ? err_ : out_;
   std::fprintf(stream, "%s\n", cp1250ToUtf8(text).c_str());
   std::fflush(stream);
+}
+
+void TerminalReporter::JobRetrying(Line line, int attempt, int attempts) {
+  SetStatusText(line, texts::kRetrying + std::to_string(attempt) + texts::kRetryingOf +
+                          std::to_string(attempts));
 }
 
 void TerminalReporter::drawBar() {

@@ -27,6 +27,8 @@ class TerminalReporter : public JobReporter {
   void ProcessPendingEvents() override;
   void ShowMessage(const std::string& text, Icon icon) override;
   void SetBusyCursor(bool) override {}
+  // One line on `out`: the text of app/job_texts.h with the numbers.
+  void JobRetrying(Line line, int attempt, int attempts) override;
 
   bool AnyJobDisabled() const { return anyDisabled_; }
   std::FILE* out() const { return out_; }

@@ -1,0 +1,219 @@
+// A job that meets another session's lock on either server: rolled back on
+// both sides and run again, so that every record still arrives exactly once;
+// after the last attempt the job ends with the server's error and both
+// servers as they were.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "app/cli.h"
+#include "app/jobs_test_support.h"
+#include "db/db_exceptions.h"
+
+namespace zararod::testing {
+namespace {
+
+// New sessions of both servers (the jobs' connections) give up on a lock
+// after one second, for as long as this lives.
+class ShortLockWait {
+ public:
+  ShortLockWait() {
+    for (Server server : {Server::Site, Server::Central}) {
+      AdminSession(server).exec("set global innodb_lock_wait_timeout = 1");
+    }
+  }
+  ~ShortLockWait() {
+    for (Server server : {Server::Site, Server::Central}) {
+      AdminSession(server).exec("set global innodb_lock_wait_timeout = default");
+    }
+  }
+};
+
+// Another session that holds row locks until Release.
+class LockHolder {
+ public:
+  LockHolder(Server server, const std::string& lockingRead) : session_(server) {
+    session_.exec("start transaction");
+    session_.rows(lockingRead);
+  }
+  void Release() { session_.exec("rollback"); }
+
+ private:
+  AdminSession session_;
+};
+
+struct JobCase {
+  const char* what;
+  Server lockedServer;
+  const char* lockingRead;
+  std::function<int(Jobs&, JobReporter&)> run;
+  // Every table the job touches, as "<server>:<database.table>".
+  std::vector<std::pair<Server, std::string>> tables;
+};
+
+const std::vector<std::pair<Server, std::string>> kSlipTables = {
+    {Server::Site, "vorazu1.vaznil"}, {Server::Site, "vorazu1.vaznil_00"},
+    {Server::Central, "vorazu1.vaznil"}};
+const std::vector<std::pair<Server, std::string>> kAddressTables = {
+    {Server::Central, "dovodi.adresar"}, {Server::Central, "dovodi.adresar_10"},
+    {Server::Site, "dovodi.adresar"}};
+
+int sendWeighingSlips(Jobs& jobs, JobReporter& reporter) {
+  return jobs.SendSlips(SlipKind::Weighing, reporter);
+}
+int importAddresses(Jobs& jobs, JobReporter& reporter) { return jobs.ImportAddresses(reporter); }
+
+const JobCase kCases[] = {
+    {"slips, the central copy locked", Server::Central,
+     "select * from vorazu1.vaznil where cislodokla = '2026/0002' for update", sendWeighingSlips,
+     kSlipTables},
+    {"slips, the site's queue entry locked", Server::Site,
+     "select * from vorazu1.vaznil_00 where cislodokla = '2026/0002' for update",
+     sendWeighingSlips, kSlipTables},
+    {"addresses, the site's address locked", Server::Site,
+     "select * from dovodi.adresar where kodpar = '100234' for update", importAddresses,
+     kAddressTables},
+};
+
+class JobRetryTest : public JobsDbTest {
+ public:
+  // Every row of every table of the job. Without the columns that differ
+  // between two equal runs (the ids taken by attempts rolled back, the time
+  // of the import) unless `whole`.
+  static std::vector<std::vector<Row>> contents(const JobCase& c, bool whole) {
+    std::vector<std::vector<Row>> tables;
+    for (const auto& [server, table] : c.tables) {
+      AdminSession session(server, "", "cp1250");
+      const std::string database = table.substr(0, table.find('.'));
+      const std::string name = table.substr(table.find('.') + 1);
+      std::string columns;
+      for (const Row& column : session.rows(
+               "select column_name from information_schema.columns where table_schema = '" +
+               database + "' and table_name = '" + name + "' order by ordinal_position")) {
+        if (!whole && (*column[0] == "id" || *column[0] == "DATUMZAL")) continue;
+        columns += (columns.empty() ? "" : ",") + *column[0];
+      }
+      tables.push_back(session.rows("select " + columns + " from " + table + " order by " + columns));
+    }
+    return tables;
+  }
+};
+
+TEST_F(JobRetryTest, AJobThatMeetsALockRunsAgainAndDeliversEveryRecordOnce) {
+  ShortLockWait shortWait;
+  for (const JobCase& c : kCases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    RecordingReporter clean;
+    Jobs cleanJobs;
+    cleanJobs.ApplySettings(iniPath_);
+    const int cleanCount = c.run(cleanJobs, clean);
+    const auto expected = contents(c, false);
+
+    SetUp();
+    LockHolder lock(c.lockedServer, c.lockingRead);
+    RecordingReporter reporter;
+    reporter.onRetry = [&](int) { lock.Release(); };
+    Jobs jobs;
+    jobs.ApplySettings(iniPath_);
+    EXPECT_EQ(c.run(jobs, reporter), cleanCount);
+    EXPECT_EQ(reporter.retries, std::vector<int>{2});
+    EXPECT_EQ(reporter.messages, clean.messages);
+    EXPECT_EQ(contents(c, false), expected);
+  }
+}
+
+TEST_F(JobRetryTest, AfterTheThirdFailureTheJobEndsWithTheErrorAndBothServersUnchanged) {
+  ShortLockWait shortWait;
+  for (const JobCase& c : kCases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    const auto before = contents(c, true);
+    LockHolder lock(c.lockedServer, c.lockingRead);
+    RecordingReporter reporter;
+    Jobs jobs;
+    jobs.ApplySettings(iniPath_);
+    try {
+      c.run(jobs, reporter);
+      ADD_FAILURE() << "the job succeeded";
+    } catch (const EZSQLException& e) {
+      EXPECT_EQ(e.ErrorCode(), 1205);
+      EXPECT_EQ(e.Message().rfind("SQL Error: Lock wait timeout exceeded", 0), 0u) << e.Message();
+    }
+    EXPECT_EQ(reporter.retries, (std::vector<int>{2, 3}));
+    EXPECT_TRUE(reporter.messages.empty());
+    lock.Release();
+    EXPECT_EQ(contents(c, true), before);
+  }
+}
+
+TEST_F(JobRetryTest, ALockErrorIsNeverARejectedStatementOfADryRun) {
+  ShortLockWait shortWait;
+  const JobCase& c = kCases[0];
+  const auto before = contents(c, true);
+  LockHolder lock(c.lockedServer, c.lockingRead);
+  reporter_.onRetry = [&](int) { lock.Release(); };
+  jobs_.SetDryRun(true);
+  EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), 4);
+  EXPECT_EQ(reporter_.retries, std::vector<int>{2});
+  EXPECT_TRUE(jobs_.RejectedStatements().empty());
+  EXPECT_EQ(contents(c, true), before);
+}
+
+// zararod-cli's terminal, releasing the lock when the first retry is shown.
+class ReleasingReporter : public TerminalReporter {
+ public:
+  ReleasingReporter(std::FILE* out, std::FILE* err, LockHolder* lock)
+      : TerminalReporter(out, err, false), lock_(lock) {}
+  void JobRetrying(Line line, int attempt, int attempts) override {
+    TerminalReporter::JobRetrying(line, attempt, attempts);
+    if (lock_ != nullptr) lock_->Release();
+    lock_ = nullptr;
+  }
+
+ private:
+  LockHolder* lock_;
+};
+
+std::string readAll(std::FILE* file) {
+  std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+  std::rewind(file);
+  text.resize(std::fread(text.data(), 1, text.size(), file));
+  std::fclose(file);
+  return text;
+}
+
+TEST_F(JobRetryTest, ZararodCliPrintsOneLinePerRetry) {
+  ShortLockWait shortWait;
+  const std::string status = "počet nových važ.listů: 4\n";
+  const std::string retry2 = "kolize zámků na serveru, opakuji: pokus 2 ze 3\n";
+  const std::string retry3 = "kolize zámků na serveru, opakuji: pokus 3 ze 3\n";
+  for (const bool released : {true, false}) {
+    SCOPED_TRACE(released ? "released after the first attempt" : "never released");
+    SetUp();
+    LockHolder lock(Server::Central, kCases[0].lockingRead);
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ReleasingReporter reporter(out, err, released ? &lock : nullptr);
+    Jobs jobs;
+    const int exitCode = runCli(CliOptions{"send-vl", iniPath_, false}, jobs, reporter, err);
+    lock.Release();
+    const std::string printed = readAll(out);
+    const std::string errors = readAll(err);
+    if (released) {
+      EXPECT_EQ(exitCode, kExitOk);
+      EXPECT_EQ(printed, status + retry2 + status + "Odesláno 4 nových VL\n");
+      EXPECT_EQ(errors, "");
+    } else {
+      EXPECT_EQ(exitCode, kExitFailed);
+      EXPECT_EQ(printed, status + retry2 + status + retry3 + status);
+      EXPECT_EQ(errors.rfind("zararod-cli: SQL Error: Lock wait timeout exceeded", 0), 0u)
+          << errors;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zararod::testing
