@@ -9,6 +9,15 @@
 namespace zararod {
 namespace {
 
+// Everything written to a tmpfile() stream; closes it.
+std::string contentOf(std::FILE* f) {
+  std::string text(static_cast<std::size_t>(std::ftell(f)), '\0');
+  std::rewind(f);
+  text.resize(std::fread(text.data(), 1, text.size(), f));
+  std::fclose(f);
+  return text;
+}
+
 TEST(CliArgumentsTest, TakesACommandAnOptionalSettingsFileAndDryRun) {
   struct Case {
     std::vector<std::string> args;
@@ -55,19 +64,36 @@ TEST(CliReporterTest, DrawsTheBarInPlaceOnATerminalAndPrintsTextsInUtf8) {
     reporter.ShowMessage("Odesl\xE1no 2 nov\xFD" "ch VL", JobReporter::Icon::Information);
     reporter.ShowMessage("Chyba p\xF8ipojen\xED.", JobReporter::Icon::Stop);
 
-    auto content = [](std::FILE* f) {
-      std::string text(static_cast<std::size_t>(std::ftell(f)), '\0');
-      std::rewind(f);
-      text.resize(std::fread(text.data(), 1, text.size(), f));
-      std::fclose(f);
-      return text;
-    };
     const std::string bar = terminal ? "\r[                                        ]   0%"
                                        "\r[####################                    ]  50%"
                                        "\r[########################################] 100%\n"
                                      : "";
-    EXPECT_EQ(content(out), "počet nových važ.listů: 2\n" + bar + "Odesláno 2 nových VL\n");
-    EXPECT_EQ(content(err), "Chyba připojení.\n");
+    EXPECT_EQ(contentOf(out), "počet nových važ.listů: 2\n" + bar + "Odesláno 2 nových VL\n");
+    EXPECT_EQ(contentOf(err), "Chyba připojení.\n");
+  }
+}
+
+// A dialog's text may break its lines with a lone CR (the update's "A" text
+// does), which a terminal would show as one overwritten line.
+TEST(CliReporterTest, MessageLineBreaksBecomeTerminalLineBreaks) {
+  const struct {
+    std::string text;
+    std::string shown;
+  } cases[] = {
+      {"Nyn\xED bude aktualizov\xE1n program Zararod.\rBude proveden restart programu!",
+       "Nyní bude aktualizován program Zararod.\nBude proveden restart programu!\n"},
+      {"a\r\nb\nc\r\rd", "a\nb\nc\n\nd\n"},
+      {"ends with a break\r\n", "ends with a break\n"},
+      {"", "\n"},
+  };
+  for (const auto& c : cases) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    TerminalReporter reporter(out, err, true);
+    reporter.ShowMessage(c.text, JobReporter::Icon::Information);
+    reporter.ShowMessage(c.text, JobReporter::Icon::Stop);
+    EXPECT_EQ(contentOf(out), c.shown);
+    EXPECT_EQ(contentOf(err), c.shown);
   }
 }
 
