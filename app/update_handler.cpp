@@ -1,5 +1,6 @@
 #include "app/update_handler.h"
 
+#include "util/exception.h"
 #include "util/platform.h"
 
 namespace zararod {
@@ -20,9 +21,12 @@ UpdateHandlerResult RunUpdateCheck(JobReporter& reporter, const UpdateSite& site
         "Bude proveden restart programu!",
         Icon::Information);
     reporter.ProcessPendingEvents();
-    // The quotes keep a directory with blanks in one piece.
-    RunProgram("\"" + site.directory + setupFileName(kUpdateBaseName) + "\"",
-               false, false);
+    // The path goes to the system as one argument, never through a command
+    // line that would be split again at blanks and quotes.
+    const std::string setup = site.directory + setupFileName(kUpdateBaseName);
+    if (const int error = startProgram({setup}, false)) {
+      throw Exception("Cannot run program \"" + setup + "\". " + systemErrorMessage(error));
+    }
     result.endProgram = true;
   } else if (result.code == kUpdateFetchError) {
     reporter.ShowMessage("Chyba p\xF8ipojen\xED.", Icon::Stop);

@@ -12,16 +12,19 @@
 //   "N"  "Není nová verze."                                 Information
 //
 // After the "A" message has been closed it lets pending events run, starts the
-// setup program from the executable's directory (site.directory) without
-// waiting for it (whether the start succeeds is not looked at), and returns
-// with endProgram set: the caller then closes the main window and ends the
-// program (the window: close, ask the application to terminate, process
-// pending events, close again), so that the setup program can replace it.
+// setup program site.directory + setupFileName(kUpdateBaseName) by that path
+// (passed whole as one argument) without waiting for it, and returns with
+// endProgram set: the caller then closes the main window and ends the program
+// (the window: close, ask the application to terminate, process pending
+// events, close again), so that the setup program can replace it.
 //
-// Errors of the check itself (a version file of fewer than two lines, a
-// version file that cannot be read, a verze.log that cannot be written) pass
-// to the caller without any message of this handler; the window shows them in
-// its error box.
+// Errors pass to the caller without any further message of this handler; the
+// window shows them in its error box:
+//  - errors of the check itself (a version file of fewer than two lines, a
+//    version file that cannot be read, a verze.log that cannot be written);
+//  - Exception "Cannot run program "<path>". <system message>" when the setup
+//    program cannot be started after the "A" message; the program then keeps
+//    running.
 #pragma once
 
 #include <string>

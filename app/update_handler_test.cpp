@@ -43,6 +43,14 @@ class RecordingReporter : public JobReporter {
   void SetBusyCursor(bool) override { events.push_back("cursor"); }
 };
 
+// Waits up to ten seconds for a file that a started program writes.
+bool appears(const std::string& name) {
+  for (int i = 0; i < 200 && !std::filesystem::exists(name); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return std::filesystem::exists(name);
+}
+
 class UpdateHandlerTest : public LocalServerTest {
  protected:
   void SetUp() override {
@@ -102,10 +110,49 @@ TEST_F(UpdateHandlerTest, NewerBuildStartsTheSetupProgramAndEndsTheProgram) {
                                       "Bude proveden restart programu!",
                                       "pending events"}));
   // The setup program runs on by itself; give it a moment to show up.
-  for (int i = 0; i < 200 && !std::filesystem::exists(dir_ / "started"); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  ASSERT_TRUE(appears(dir_ / "started"));
   EXPECT_EQ(readFile(dir_ / "started"), "started\n");
+}
+
+// The setup program is started by its full path as one argument, whatever
+// the installation's directory is called: a quote in it never lets another
+// program be started in its place.
+TEST_F(UpdateHandlerTest, SetupProgramIsStartedByItsOwnPath) {
+  site_.directory = dir_ / "in\"stall/";
+  std::filesystem::create_directory(site_.directory);
+  writeFile(site_.directory + kUpdateExeName, "the program");
+  std::filesystem::create_directory(dir_ / "install");
+  writeFile(dir_ / "install/" + setupFileName(kUpdateBaseName),
+            "#!/bin/sh\necho decoy > '" + (dir_ / "decoy") + "'\n");
+  std::filesystem::permissions(dir_ / "install/" + setupFileName(kUpdateBaseName),
+                               std::filesystem::perms::owner_all);
+  publish("2999-01-01 00:00:00");
+
+  const UpdateHandlerResult result = RunUpdateCheck(reporter_, site_);
+  EXPECT_EQ(result.code, "A");
+  EXPECT_TRUE(result.endProgram);
+  ASSERT_TRUE(appears(dir_ / "started"));
+  EXPECT_EQ(readFile(dir_ / "started"), "started\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "decoy"));
+}
+
+// A setup program that arrived but cannot be started is an error for the
+// error box: the program keeps running.
+TEST_F(UpdateHandlerTest, SetupProgramThatCannotStartIsAnError) {
+  writeFile(*docroot_ / setupFileName(kUpdateBaseName), "neither a script nor a binary");
+  publish("2999-01-01 00:00:00");
+  try {
+    RunUpdateCheck(reporter_, site_);
+    ADD_FAILURE() << "no error raised";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Cannot run program \"" + (dir_ / setupFileName(kUpdateBaseName)) +
+                               "\". Exec format error");
+  }
+  EXPECT_EQ(reporter_.events,
+            (std::vector<std::string>{"pending events",
+                                      "info: Nyní bude aktualizován program Zararod.\r"
+                                      "Bude proveden restart programu!",
+                                      "pending events"}));
 }
 
 TEST_F(UpdateHandlerTest, SetupProgramThatDidNotArriveIsNeverStarted) {
