@@ -1,10 +1,16 @@
 #include "app/cli.h"
-#include "util/error_text.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+
+#include "app/jobs.h"
+#include "update/check_for_update.h"
+#include "update/testdata/local_http_server.h"
+#include "util/error_text.h"
+#include "util/platform.h"
 
 namespace zararod {
 namespace {
@@ -95,6 +101,34 @@ TEST(CliReporterTest, MessageLineBreaksBecomeTerminalLineBreaks) {
     EXPECT_EQ(contentOf(out), c.shown);
     EXPECT_EQ(contentOf(err), c.shown);
   }
+}
+
+// check-update asks the update server that the named settings file gives,
+// as the jobs use its servers.
+TEST(CliUpdateTest, CheckUpdateAsksTheServerOfTheNamedSettingsFile) {
+  using zararod::testing::writeFile;
+  zararod::testing::ScratchDir docroot;
+  zararod::testing::LocalHttpServer server(docroot.path());
+  // A stamp no local executable is older than.
+  writeFile(docroot / "setupzararod.ver",
+            "[zararod]\r\n" + std::string(kUpdateExeName) + " 1899-12-30 00:00:00.000\r\n");
+  zararod::testing::ScratchDir dir;
+  writeFile(dir / "vedid.ini", "[Update]\r\nURL=" + server.httpUrl("/files/") + "\r\n");
+  // The check keeps its files beside the program, here this test's.
+  struct RemoveFiles {
+    ~RemoveFiles() {
+      for (const char* name : {"setupzararod.ver", "verze.log"}) std::filesystem::remove(ExePath() + name);
+    }
+  } removeFiles;
+
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  TerminalReporter reporter(out, err, false);
+  Jobs jobs;
+  const int exitCode = runCli({"check-update", dir / "vedid.ini", false}, jobs, reporter, err);
+  EXPECT_EQ(contentOf(out), "Není nová verze.\n");
+  EXPECT_EQ(contentOf(err), "");
+  EXPECT_EQ(exitCode, kExitOk);
 }
 
 TEST(CliTextTest, ErrorsEndWithAFullStopAndPercentagesAreCutOff) {

@@ -1,12 +1,22 @@
 #include "app/update_handler.h"
 
+#include "settings/connection_settings.h"
+#include "settings/settings_file.h"
+#include "update/built_in_update.h"
 #include "util/exception.h"
 #include "util/platform.h"
 
 namespace zararod {
 
+UpdateSite updateSiteFor(const std::string& iniFileName) {
+  const SettingsFile settings(iniFileName);
+  UpdateSite site{settings.ReadText("Update", "URL", ""), ExePath(), {}};
+  if (site.baseUrl.empty()) site.baseUrl = builtInUpdateUrl();
+  return site;
+}
+
 UpdateHandlerResult RunUpdateCheck(JobReporter& reporter) {
-  return RunUpdateCheck(reporter, programUpdateSite());
+  return RunUpdateCheck(reporter, updateSiteFor(settingsFileName()));
 }
 
 UpdateHandlerResult RunUpdateCheck(JobReporter& reporter, const UpdateSite& site) {

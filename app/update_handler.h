@@ -41,7 +41,19 @@ struct UpdateHandlerResult {
   bool endProgram = false;
 };
 
-// On programUpdateSite(): the built-in or configured base URL, ExePath().
+// The update site that the settings file iniFileName gives: the base URL of
+// its [Update] key URL, or builtInUpdateUrl() (update/built_in_update.h) when
+// the key is missing or empty, and ExePath() as the directory:
+//
+//   [Update]
+//   URL=https://aktualizace.example.cz/knihovna/
+//
+// The value is used as it stands: the file names are appended to it, so it
+// should end with "/". A missing file gives the built-in value. Never throws
+// (apart from std::bad_alloc).
+UpdateSite updateSiteFor(const std::string& iniFileName);
+
+// On updateSiteFor(settingsFileName()): the settings file beside the program.
 UpdateHandlerResult RunUpdateCheck(JobReporter& reporter);
 
 // On the given site (tests point it at a local server and a scratch folder).

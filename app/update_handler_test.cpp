@@ -10,9 +10,11 @@
 #include <thread>
 #include <vector>
 
+#include "update/built_in_update.h"
 #include "update/testdata/local_http_server.h"
 #include "util/cp1250.h"
 #include "util/exception.h"
+#include "util/platform.h"
 
 namespace zararod {
 namespace {
@@ -184,6 +186,32 @@ TEST_F(UpdateHandlerTest, ErrorOfTheCheckPassesWithoutAMessage) {
     EXPECT_EQ(e.Message(), "List index out of bounds (1)");
   }
   EXPECT_EQ(reporter_.events, std::vector<std::string>{"pending events"});
+}
+
+TEST(UpdateSiteTest, SettingsFileMayReplaceTheBuiltInUrl) {
+  struct Case {
+    const char* what;
+    const char* ini;  // nullptr: no settings file
+    std::string expected;
+  };
+  const std::string builtIn = builtInUpdateUrl();
+  const Case cases[] = {
+      {"no file", nullptr, builtIn},
+      {"no section", "[LogON]\r\nIP=10.0.0.1\r\n", builtIn},
+      {"replaced",
+       "[LogON_adr]\r\nrada=12\r\n[update]\r\n url = https://u.example/knihovna/ \r\n",
+       "https://u.example/knihovna/"},
+      {"empty value", "[Update]\r\nURL=\r\n", builtIn},
+      {"other key", "[Update]\r\nHost=u.example\r\n", builtIn},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchDir dir;
+    if (c.ini) writeFile(dir / "vedid.ini", c.ini);
+    const UpdateSite site = updateSiteFor(dir / "vedid.ini");
+    EXPECT_EQ(site.baseUrl, c.expected);
+    EXPECT_EQ(site.directory, ExePath());
+  }
 }
 
 }  // namespace

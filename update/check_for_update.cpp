@@ -6,7 +6,6 @@
 #include <system_error>
 #include <vector>
 
-#include "update/update_url.h"
 #include "util/date_time.h"
 #include "util/exception.h"
 #include "util/file_io.h"
@@ -41,8 +40,6 @@ void makeRunnable(const std::string& fileName) {
 }
 
 }  // namespace
-
-UpdateSite programUpdateSite() { return UpdateSite{UpdateBaseUrl(), ExePath(), {}}; }
 
 std::string setupFileName(const std::string& BaseName) {
   return BaseName + kSetupProgramSuffix;
@@ -99,11 +96,6 @@ std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeNa
     }
   }
   return code;
-}
-
-std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeName,
-                           bool Download) {
-  return CheckForUpdate(BaseName, ExeName, Download, programUpdateSite());
 }
 
 }  // namespace zararod

@@ -51,10 +51,6 @@ struct UpdateSite {
   DownloadOptions download;
 };
 
-// The site the program uses: UpdateBaseUrl() (update/update_url.h) and
-// ExePath().
-UpdateSite programUpdateSite();
-
 // The setup program's file name: BaseName + kSetupProgramSuffix.
 std::string setupFileName(const std::string& BaseName);
 
@@ -87,9 +83,5 @@ bool isNewerStamp(const std::string& server, const std::string& local);
 //  - EFCreateError / EWriteError when verze.log cannot be written.
 std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeName,
                            bool Download, const UpdateSite& site);
-
-// The same on programUpdateSite().
-std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeName,
-                           bool Download);
 
 }  // namespace zararod
