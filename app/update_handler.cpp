@@ -10,8 +10,12 @@ namespace zararod {
 
 UpdateSite updateSiteFor(const std::string& iniFileName) {
   const SettingsFile settings(iniFileName);
-  UpdateSite site{settings.ReadText("Update", "URL", ""), ExePath(), {}};
+  UpdateSite site;
+  site.baseUrl = settings.ReadText("Update", "URL", "");
   if (site.baseUrl.empty()) site.baseUrl = builtInUpdateUrl();
+  site.directory = ExePath();
+  site.publicKey = settings.ReadText("Update", "Key", "");
+  if (site.publicKey.empty()) site.publicKey = builtInUpdateKey();
   return site;
 }
 

@@ -41,16 +41,20 @@ struct UpdateHandlerResult {
   bool endProgram = false;
 };
 
-// The update site that the settings file iniFileName gives: the base URL of
-// its [Update] key URL, or builtInUpdateUrl() (update/built_in_update.h) when
-// the key is missing or empty, and ExePath() as the directory:
+// The update site that the settings file iniFileName gives, from its section
+// [Update]:
 //
 //   [Update]
 //   URL=https://aktualizace.example.cz/knihovna/
+//   Key=<base64 of the publisher's 32-byte Ed25519 public key>
 //
-// The value is used as it stands: the file names are appended to it, so it
-// should end with "/". A missing file gives the built-in value. Never throws
-// (apart from std::bad_alloc).
+// The base URL is the value of URL, or builtInUpdateUrl()
+// (update/built_in_update.h) when the key is missing or empty; it is used as
+// it stands (the file names are appended to it, so it should end with "/").
+// The public key is the value of Key, or builtInUpdateKey() likewise; with no
+// key at all setup programs are not verified. The directory is ExePath(). A
+// missing file gives the built-in values. Never throws (apart from
+// std::bad_alloc).
 UpdateSite updateSiteFor(const std::string& iniFileName);
 
 // On updateSiteFor(settingsFileName()): the settings file beside the program.
