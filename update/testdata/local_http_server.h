@@ -61,6 +61,17 @@ inline std::string readFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The path of `name` taken from this folder (update/testdata/). __FILE__ is
+// relative when the compiler was given a relative path (ccache with a base
+// directory does that); it is then relative to the build tree's root, the
+// parent of the folder that holds the test executable.
+inline std::string testdataPath(const std::string& name) {
+  namespace fs = std::filesystem;
+  fs::path here = fs::path(__FILE__).parent_path();
+  if (here.is_relative()) here = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / here;
+  return (here / name).lexically_normal().string();
+}
+
 // The names of the entries in the folder, sorted.
 inline std::vector<std::string> filesIn(const std::string& dir) {
   std::vector<std::string> names;
@@ -86,9 +97,7 @@ class LocalHttpServer {
     // Requests to this server never go through a proxy of the environment.
     setenv("no_proxy", "127.0.0.1,localhost", 1);
     setenv("NO_PROXY", "127.0.0.1,localhost", 1);
-    const std::string script =
-        (std::filesystem::path(__FILE__).parent_path() / "http_test_server.py")
-            .string();
+    const std::string script = testdataPath("http_test_server.py");
     int in[2];
     int out[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {

@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstdio>
-#include <filesystem>
 #include <stdexcept>
 #include <string>
+
+#include "update/testdata/local_http_server.h"
 
 namespace zararod::testing {
 
@@ -13,9 +14,7 @@ namespace zararod::testing {
 // they must hold none) and returns its standard output. Throws
 // std::runtime_error when it fails.
 inline std::string runSignUpdate(std::initializer_list<std::string> arguments) {
-  const std::filesystem::path script =
-      std::filesystem::path(__FILE__).parent_path() / "../../scripts/sign-update";
-  std::string command = "'" + script.string() + "'";
+  std::string command = "'" + testdataPath("../../scripts/sign-update") + "'";
   for (const std::string& argument : arguments) command += " '" + argument + "'";
   std::FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) throw std::runtime_error("cannot run " + command);
