@@ -37,7 +37,10 @@ UpdateHandlerResult RunUpdateCheck(JobReporter& reporter, const UpdateSite& site
     reporter.ProcessPendingEvents();
     // The path goes to the system as one argument, never through a command
     // line that would be split again at blanks and quotes.
-    const std::string setup = site.directory + setupFileName(kUpdateBaseName);
+    std::string setup = site.directory + setupFileName(kUpdateBaseName);
+    // Without a directory (the executable's could not be found) the file lies
+    // in the current one; a bare name would be looked for along PATH too.
+    if (site.directory.empty()) setup = "./" + setup;
     if (const int error = startProgram({setup}, false)) {
       throw Exception("Cannot run program \"" + setup + "\". " + systemErrorMessage(error));
     }

@@ -143,6 +143,31 @@ TEST_F(UpdateHandlerTest, SetupProgramIsStartedByItsOwnPath) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "decoy"));
 }
 
+// Without the executable's directory the check works in the current one, and
+// the setup program started is the one it stored there, not one of that name
+// found beside the executable or along PATH.
+TEST_F(UpdateHandlerTest, WithoutADirectoryTheSetupProgramOfTheCurrentOneIsStarted) {
+  const std::string decoy = ExePath() + setupFileName(kUpdateBaseName);
+  ASSERT_FALSE(std::filesystem::exists(decoy));
+  struct Restore {
+    std::filesystem::path cwd = std::filesystem::current_path();
+    std::string decoy;
+    ~Restore() {
+      std::filesystem::current_path(cwd);
+      std::filesystem::remove(decoy);
+    }
+  } restore{.decoy = decoy};
+  writeFile(decoy, "#!/bin/sh\necho decoy > '" + (dir_ / "decoy") + "'\n");
+  std::filesystem::permissions(decoy, std::filesystem::perms::owner_all);
+  std::filesystem::current_path(dir_.path());
+  site_.directory = "";
+  publish("2999-01-01 00:00:00");
+
+  EXPECT_TRUE(RunUpdateCheck(reporter_, site_).endProgram);
+  ASSERT_TRUE(appears(dir_ / "started"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "decoy"));
+}
+
 // A setup program that arrived but cannot be started is an error for the
 // error box: the program keeps running.
 TEST_F(UpdateHandlerTest, SetupProgramThatCannotStartIsAnError) {
