@@ -74,7 +74,7 @@ int runCli(const CliOptions& options, Jobs& jobs, TerminalReporter& reporter, st
       return reporter.AnyJobDisabled() ? kExitFailed : kExitOk;
     }
     if (options.command == "check-update") {
-      const UpdateHandlerResult result = RunUpdateCheck(reporter);
+      const UpdateHandlerResult result = RunUpdateCheck(reporter, updateSiteFor(settings));
       return result.code == kUpdateNewer || result.code == kUpdateNotNewer ? kExitOk
                                                                            : kExitFailed;
     }

@@ -1,13 +1,28 @@
 #include "app/cli.h"
-#include "util/error_text.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
+
+#include "app/jobs.h"
+#include "update/check_for_update.h"
+#include "update/testdata/local_http_server.h"
+#include "util/error_text.h"
+#include "util/platform.h"
 
 namespace zararod {
 namespace {
+
+// Everything written to a tmpfile() stream; closes it.
+std::string contentOf(std::FILE* f) {
+  std::string text(static_cast<std::size_t>(std::ftell(f)), '\0');
+  std::rewind(f);
+  text.resize(std::fread(text.data(), 1, text.size(), f));
+  std::fclose(f);
+  return text;
+}
 
 TEST(CliArgumentsTest, TakesACommandAnOptionalSettingsFileAndDryRun) {
   struct Case {
@@ -55,20 +70,65 @@ TEST(CliReporterTest, DrawsTheBarInPlaceOnATerminalAndPrintsTextsInUtf8) {
     reporter.ShowMessage("Odesl\xE1no 2 nov\xFD" "ch VL", JobReporter::Icon::Information);
     reporter.ShowMessage("Chyba p\xF8ipojen\xED.", JobReporter::Icon::Stop);
 
-    auto content = [](std::FILE* f) {
-      std::string text(static_cast<std::size_t>(std::ftell(f)), '\0');
-      std::rewind(f);
-      text.resize(std::fread(text.data(), 1, text.size(), f));
-      std::fclose(f);
-      return text;
-    };
     const std::string bar = terminal ? "\r[                                        ]   0%"
                                        "\r[####################                    ]  50%"
                                        "\r[########################################] 100%\n"
                                      : "";
-    EXPECT_EQ(content(out), "počet nových važ.listů: 2\n" + bar + "Odesláno 2 nových VL\n");
-    EXPECT_EQ(content(err), "Chyba připojení.\n");
+    EXPECT_EQ(contentOf(out), "počet nových važ.listů: 2\n" + bar + "Odesláno 2 nových VL\n");
+    EXPECT_EQ(contentOf(err), "Chyba připojení.\n");
   }
+}
+
+// A dialog's text may break its lines with a lone CR (the update's "A" text
+// does), which a terminal would show as one overwritten line.
+TEST(CliReporterTest, MessageLineBreaksBecomeTerminalLineBreaks) {
+  const struct {
+    std::string text;
+    std::string shown;
+  } cases[] = {
+      {"Nyn\xED bude aktualizov\xE1n program Zararod.\rBude proveden restart programu!",
+       "Nyní bude aktualizován program Zararod.\nBude proveden restart programu!\n"},
+      {"a\r\nb\nc\r\rd", "a\nb\nc\n\nd\n"},
+      {"ends with a break\r\n", "ends with a break\n"},
+      {"", "\n"},
+  };
+  for (const auto& c : cases) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    TerminalReporter reporter(out, err, true);
+    reporter.ShowMessage(c.text, JobReporter::Icon::Information);
+    reporter.ShowMessage(c.text, JobReporter::Icon::Stop);
+    EXPECT_EQ(contentOf(out), c.shown);
+    EXPECT_EQ(contentOf(err), c.shown);
+  }
+}
+
+// check-update asks the update server that the named settings file gives,
+// as the jobs use its servers.
+TEST(CliUpdateTest, CheckUpdateAsksTheServerOfTheNamedSettingsFile) {
+  using zararod::testing::writeFile;
+  zararod::testing::ScratchDir docroot;
+  zararod::testing::LocalHttpServer server(docroot.path());
+  // A stamp no local executable is older than.
+  writeFile(docroot / "setupzararod.ver",
+            "[zararod]\r\n" + std::string(kUpdateExeName) + " 1899-12-30 00:00:00.000\r\n");
+  zararod::testing::ScratchDir dir;
+  writeFile(dir / "vedid.ini", "[Update]\r\nURL=" + server.httpUrl("/files/") + "\r\n");
+  // The check keeps its files beside the program, here this test's.
+  struct RemoveFiles {
+    ~RemoveFiles() {
+      for (const char* name : {"setupzararod.ver", "verze.log"}) std::filesystem::remove(ExePath() + name);
+    }
+  } removeFiles;
+
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  TerminalReporter reporter(out, err, false);
+  Jobs jobs;
+  const int exitCode = runCli({"check-update", dir / "vedid.ini", false}, jobs, reporter, err);
+  EXPECT_EQ(contentOf(out), "Není nová verze.\n");
+  EXPECT_EQ(contentOf(err), "");
+  EXPECT_EQ(exitCode, kExitOk);
 }
 
 TEST(CliTextTest, ErrorsEndWithAFullStopAndPercentagesAreCutOff) {

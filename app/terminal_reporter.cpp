@@ -6,8 +6,27 @@
 #include "app/job_texts.h"
 #include "ui/progress_bar.h"
 #include "util/cp1250.h"
+#include "util/strings.h"
 
 namespace zararod {
+namespace {
+
+// The text in UTF-8 with its line breaks as a terminal expects them: CR LF,
+// a lone CR and a lone LF all become "\n" (a dialog's text may break with a
+// lone CR, which a terminal would take as "back to the start of this line").
+// A break at the very end is dropped; the caller ends the line.
+std::string terminalText(const std::string& text) {
+  std::string shown;
+  const char* separator = "";
+  for (const std::string& line : splitLines(text)) {
+    shown += separator;
+    shown += line;
+    separator = "\n";
+  }
+  return cp1250ToUtf8(shown);
+}
+
+}  // namespace
 
 int progressPercent(int position, int max) {
   if (max <= 0) return 0;
@@ -16,7 +35,7 @@ int progressPercent(int position, int max) {
 
 void TerminalReporter::SetStatusText(Line, const std::string& text) {
   EndProgressLine();
-  std::fprintf(out_, "%s\n", cp1250ToUtf8(text).c_str());
+  std::fprintf(out_, "%s\n", terminalText(text).c_str());
   std::fflush(out_);
 }
 
@@ -50,7 +69,7 @@ void TerminalReporter::ProcessPendingEvents() {
 void TerminalReporter::ShowMessage(const std::string& text, Icon icon) {
   EndProgressLine();
   std::FILE* stream = icon == Icon::Stop ? err_ : out_;
-  std::fprintf(stream, "%s\n", cp1250ToUtf8(text).c_str());
+  std::fprintf(stream, "%s\n", terminalText(text).c_str());
   std::fflush(stream);
 }
 

@@ -11,7 +11,8 @@
 
 namespace zararod {
 
-// Reports on a terminal: texts converted from cp1250 to UTF-8, one line each
+// Reports on a terminal: texts converted from cp1250 to UTF-8, each ended by a
+// line break and with its own line breaks (CR LF, CR, LF) written as "\n"
 // (messages with the stop icon on `err`); the progress bar redrawn in place
 // when `drawProgress` (stdout is a tty).
 class TerminalReporter : public JobReporter {

@@ -1,11 +1,26 @@
 #include "app/update_handler.h"
 
+#include "settings/connection_settings.h"
+#include "settings/settings_file.h"
+#include "update/built_in_update.h"
+#include "util/exception.h"
 #include "util/platform.h"
 
 namespace zararod {
 
+UpdateSite updateSiteFor(const std::string& iniFileName) {
+  const SettingsFile settings(iniFileName);
+  UpdateSite site;
+  site.baseUrl = settings.ReadText("Update", "URL", "");
+  if (site.baseUrl.empty()) site.baseUrl = builtInUpdateUrl();
+  site.directory = ExePath();
+  site.publicKey = settings.ReadText("Update", "Key", "");
+  if (site.publicKey.empty()) site.publicKey = builtInUpdateKey();
+  return site;
+}
+
 UpdateHandlerResult RunUpdateCheck(JobReporter& reporter) {
-  return RunUpdateCheck(reporter, programUpdateSite());
+  return RunUpdateCheck(reporter, updateSiteFor(settingsFileName()));
 }
 
 UpdateHandlerResult RunUpdateCheck(JobReporter& reporter, const UpdateSite& site) {
@@ -20,9 +35,15 @@ UpdateHandlerResult RunUpdateCheck(JobReporter& reporter, const UpdateSite& site
         "Bude proveden restart programu!",
         Icon::Information);
     reporter.ProcessPendingEvents();
-    // The quotes keep a directory with blanks in one piece.
-    RunProgram("\"" + site.directory + setupFileName(kUpdateBaseName) + "\"",
-               false, false);
+    // The path goes to the system as one argument, never through a command
+    // line that would be split again at blanks and quotes.
+    std::string setup = site.directory + setupFileName(kUpdateBaseName);
+    // Without a directory (the executable's could not be found) the file lies
+    // in the current one; a bare name would be looked for along PATH too.
+    if (site.directory.empty()) setup = "./" + setup;
+    if (const int error = startProgram({setup}, false)) {
+      throw Exception("Cannot run program \"" + setup + "\". " + systemErrorMessage(error));
+    }
     result.endProgram = true;
   } else if (result.code == kUpdateFetchError) {
     reporter.ShowMessage("Chyba p\xF8ipojen\xED.", Icon::Stop);

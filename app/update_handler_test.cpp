@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -10,16 +11,21 @@
 #include <thread>
 #include <vector>
 
+#include "update/built_in_update.h"
 #include "update/testdata/local_http_server.h"
+#include "update/testdata/update_signing.h"
 #include "util/cp1250.h"
 #include "util/exception.h"
+#include "util/platform.h"
 
 namespace zararod {
 namespace {
 
 using zararod::testing::LocalServerTest;
 using zararod::testing::readFile;
+using zararod::testing::filesIn;
 using zararod::testing::ScratchDir;
+using zararod::testing::SigningKey;
 using zararod::testing::writeFile;
 
 // Records what the handler asks of the window, in order; messages as UTF-8.
@@ -43,10 +49,19 @@ class RecordingReporter : public JobReporter {
   void SetBusyCursor(bool) override { events.push_back("cursor"); }
 };
 
+// Waits up to ten seconds for a file that a started program writes.
+bool appears(const std::string& name) {
+  for (int i = 0; i < 200 && !std::filesystem::exists(name); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return std::filesystem::exists(name);
+}
+
 class UpdateHandlerTest : public LocalServerTest {
  protected:
   void SetUp() override {
-    site_ = UpdateSite{server_->httpUrl("/files/"), dir_.path(), {}};
+    site_.baseUrl = server_->httpUrl("/files/");
+    site_.directory = dir_.path();
     std::filesystem::remove(*docroot_ / "setupzararod.ver");
     // The stand-in setup program records that it was started.
     writeFile(*docroot_ / setupFileName(kUpdateBaseName),
@@ -102,10 +117,74 @@ TEST_F(UpdateHandlerTest, NewerBuildStartsTheSetupProgramAndEndsTheProgram) {
                                       "Bude proveden restart programu!",
                                       "pending events"}));
   // The setup program runs on by itself; give it a moment to show up.
-  for (int i = 0; i < 200 && !std::filesystem::exists(dir_ / "started"); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  ASSERT_TRUE(appears(dir_ / "started"));
   EXPECT_EQ(readFile(dir_ / "started"), "started\n");
+}
+
+// The setup program is started by its full path as one argument, whatever
+// the installation's directory is called: a quote in it never lets another
+// program be started in its place.
+TEST_F(UpdateHandlerTest, SetupProgramIsStartedByItsOwnPath) {
+  site_.directory = dir_ / "in\"stall/";
+  std::filesystem::create_directory(site_.directory);
+  writeFile(site_.directory + kUpdateExeName, "the program");
+  std::filesystem::create_directory(dir_ / "install");
+  writeFile(dir_ / "install/" + setupFileName(kUpdateBaseName),
+            "#!/bin/sh\necho decoy > '" + (dir_ / "decoy") + "'\n");
+  std::filesystem::permissions(dir_ / "install/" + setupFileName(kUpdateBaseName),
+                               std::filesystem::perms::owner_all);
+  publish("2999-01-01 00:00:00");
+
+  const UpdateHandlerResult result = RunUpdateCheck(reporter_, site_);
+  EXPECT_EQ(result.code, "A");
+  EXPECT_TRUE(result.endProgram);
+  ASSERT_TRUE(appears(dir_ / "started"));
+  EXPECT_EQ(readFile(dir_ / "started"), "started\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "decoy"));
+}
+
+// Without the executable's directory the check works in the current one, and
+// the setup program started is the one it stored there, not one of that name
+// found beside the executable or along PATH.
+TEST_F(UpdateHandlerTest, WithoutADirectoryTheSetupProgramOfTheCurrentOneIsStarted) {
+  const std::string decoy = ExePath() + setupFileName(kUpdateBaseName);
+  ASSERT_FALSE(std::filesystem::exists(decoy));
+  struct Restore {
+    std::filesystem::path cwd = std::filesystem::current_path();
+    std::string decoy;
+    ~Restore() {
+      std::filesystem::current_path(cwd);
+      std::filesystem::remove(decoy);
+    }
+  } restore{.decoy = decoy};
+  writeFile(decoy, "#!/bin/sh\necho decoy > '" + (dir_ / "decoy") + "'\n");
+  std::filesystem::permissions(decoy, std::filesystem::perms::owner_all);
+  std::filesystem::current_path(dir_.path());
+  site_.directory = "";
+  publish("2999-01-01 00:00:00");
+
+  EXPECT_TRUE(RunUpdateCheck(reporter_, site_).endProgram);
+  ASSERT_TRUE(appears(dir_ / "started"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "decoy"));
+}
+
+// A setup program that arrived but cannot be started is an error for the
+// error box: the program keeps running.
+TEST_F(UpdateHandlerTest, SetupProgramThatCannotStartIsAnError) {
+  writeFile(*docroot_ / setupFileName(kUpdateBaseName), "neither a script nor a binary");
+  publish("2999-01-01 00:00:00");
+  try {
+    RunUpdateCheck(reporter_, site_);
+    ADD_FAILURE() << "no error raised";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Cannot run program \"" + (dir_ / setupFileName(kUpdateBaseName)) +
+                               "\". Exec format error");
+  }
+  EXPECT_EQ(reporter_.events,
+            (std::vector<std::string>{"pending events",
+                                      "info: Nyní bude aktualizován program Zararod.\r"
+                                      "Bude proveden restart programu!",
+                                      "pending events"}));
 }
 
 TEST_F(UpdateHandlerTest, SetupProgramThatDidNotArriveIsNeverStarted) {
@@ -128,6 +207,88 @@ TEST_F(UpdateHandlerTest, SetupProgramThatDidNotArriveIsNeverStarted) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "started"));
 }
 
+// With the publisher's key configured the setup program is started only when
+// its signature, published beside it, verifies over the whole file; else it
+// is removed and the check reports a connection error. This holds over plain
+// http as over https.
+TEST_F(UpdateHandlerTest, SignedSetupProgramIsStartedOnlyWhenItsSignatureHolds) {
+  ScratchDir keys;
+  const SigningKey publisher(keys / "publisher.pem");
+  const SigningKey stranger(keys / "stranger.pem");
+  const std::string setupName = setupFileName(kUpdateBaseName);
+  const std::string published = *docroot_ / setupName;
+  const std::string otherFile = keys / "other";
+  writeFile(otherFile, "another setup program");
+
+  enum class Sig { Good, None, WrongKey, OtherFile, Garbage };
+  struct Case {
+    const char* what;
+    bool https;
+    bool keySet;
+    Sig sig;
+    bool started;
+  };
+  const Case cases[] = {
+      {"good signature", true, true, Sig::Good, true},
+      {"good signature over http", false, true, Sig::Good, true},
+      {"signed with another key", true, true, Sig::WrongKey, false},
+      {"no signature published", true, true, Sig::None, false},
+      {"no signature over http", false, true, Sig::None, false},
+      {"signature of another file", false, true, Sig::OtherFile, false},
+      {"not a signature", true, true, Sig::Garbage, false},
+      {"no key configured", false, false, Sig::None, true},
+  };
+  publish("2999-01-01 00:00:00");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchDir dir;
+    writeFile(dir / kUpdateExeName, "the program");
+    writeFile(published, "#!/bin/sh\necho started > '" + (dir / "started") + "'\n");
+    std::filesystem::remove(published + ".sig");
+    switch (c.sig) {
+      case Sig::Good: publisher.sign(published); break;
+      case Sig::None: break;
+      case Sig::WrongKey: stranger.sign(published); break;
+      case Sig::OtherFile:
+        publisher.sign(otherFile);
+        std::filesystem::copy_file(otherFile + ".sig", published + ".sig",
+                                   std::filesystem::copy_options::overwrite_existing);
+        break;
+      case Sig::Garbage: writeFile(published + ".sig", "not a signature\n"); break;
+    }
+    UpdateSite site;
+    site.baseUrl = c.https ? server_->httpsUrl("/files/") : server_->httpUrl("/files/");
+    site.directory = dir.path();
+    site.download.caFile = server_->caFile();
+    if (c.keySet) site.publicKey = publisher.publicKey;
+    reporter_.events.clear();
+
+    const UpdateHandlerResult result = RunUpdateCheck(reporter_, site);
+    const std::vector<std::string> checked{"setupzararod.ver", "verze.log", kUpdateExeName};
+    if (c.started) {
+      EXPECT_EQ(result.code, "A");
+      EXPECT_TRUE(result.endProgram);
+      ASSERT_TRUE(appears(dir / "started"));
+      std::vector<std::string> files = checked;
+      files.push_back(setupName);
+      if (c.keySet) files.push_back(setupName + ".sig");
+      files.push_back("started");
+      std::sort(files.begin(), files.end());
+      EXPECT_EQ(filesIn(dir.path()), files);
+      EXPECT_EQ(readFile(dir / setupName), readFile(published));
+    } else {
+      EXPECT_EQ(result.code, "E");
+      EXPECT_FALSE(result.endProgram);
+      EXPECT_EQ(reporter_.events,
+                (std::vector<std::string>{"pending events", "stop: Chyba připojení."}));
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      std::vector<std::string> files = checked;
+      std::sort(files.begin(), files.end());
+      EXPECT_EQ(filesIn(dir.path()), files);
+    }
+  }
+}
+
 TEST_F(UpdateHandlerTest, ErrorOfTheCheckPassesWithoutAMessage) {
   writeFile(*docroot_ / "setupzararod.ver", "one line only\r\n");
   try {
@@ -137,6 +298,36 @@ TEST_F(UpdateHandlerTest, ErrorOfTheCheckPassesWithoutAMessage) {
     EXPECT_EQ(e.Message(), "List index out of bounds (1)");
   }
   EXPECT_EQ(reporter_.events, std::vector<std::string>{"pending events"});
+}
+
+TEST(UpdateSiteTest, SettingsFileMayReplaceTheBuiltInUrlAndKey) {
+  struct Case {
+    const char* what;
+    const char* ini;  // nullptr: no settings file
+    std::string url;
+    std::string key;
+  };
+  const std::string url = builtInUpdateUrl();
+  const std::string key = builtInUpdateKey();
+  const Case cases[] = {
+      {"no file", nullptr, url, key},
+      {"no section", "[LogON]\r\nIP=10.0.0.1\r\n", url, key},
+      {"replaced",
+       "[LogON_adr]\r\nrada=12\r\n[update]\r\n url = https://u.example/knihovna/ \r\n"
+       "KEY=11qYAYKxCrfVS/7TyWQHOg7hcvPapiMlrwIaaPcHURo=\r\n",
+       "https://u.example/knihovna/", "11qYAYKxCrfVS/7TyWQHOg7hcvPapiMlrwIaaPcHURo="},
+      {"empty values", "[Update]\r\nURL=\r\nKey=\r\n", url, key},
+      {"other key", "[Update]\r\nHost=u.example\r\n", url, key},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchDir dir;
+    if (c.ini) writeFile(dir / "vedid.ini", c.ini);
+    const UpdateSite site = updateSiteFor(dir / "vedid.ini");
+    EXPECT_EQ(site.baseUrl, c.url);
+    EXPECT_EQ(site.publicKey, c.key);
+    EXPECT_EQ(site.directory, ExePath());
+  }
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <system_error>
 #include <vector>
 
-#include "update/update_url.h"
+#include "update/update_signature.h"
 #include "util/date_time.h"
 #include "util/exception.h"
 #include "util/file_io.h"
@@ -20,6 +20,26 @@ constexpr const char* kLogFileName = "verze.log";
 
 bool fetch(const UpdateSite& site, const std::string& name) {
   return DownloadFile(site.baseUrl + name, site.directory + name, site.download);
+}
+
+// The same for a small file: a longer answer is a failed download.
+bool fetchSmall(const UpdateSite& site, const std::string& name) {
+  DownloadOptions limited = site.download;
+  limited.maxBytes = kSmallFileLimit;
+  return DownloadFile(site.baseUrl + name, site.directory + name, limited);
+}
+
+// Fetches the signature of the setup program `setupName` (just fetched) and
+// verifies it with the site's key. Never throws: any failure is false.
+bool signatureHolds(const UpdateSite& site, const std::string& setupName,
+                    const std::string& signatureName) {
+  try {
+    return fetchSmall(site, signatureName) &&
+           isValidSignature(site.publicKey, readFileBytes(site.directory + signatureName),
+                            readFileBytes(site.directory + setupName));
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 // The setup program fetched here is started right after; give it the run
@@ -42,8 +62,6 @@ void makeRunnable(const std::string& fileName) {
 
 }  // namespace
 
-UpdateSite programUpdateSite() { return UpdateSite{UpdateBaseUrl(), ExePath(), {}}; }
-
 std::string setupFileName(const std::string& BaseName) {
   return BaseName + kSetupProgramSuffix;
 }
@@ -63,11 +81,15 @@ std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeNa
                            bool Download, const UpdateSite& site) {
   const std::string versionName = BaseName + ".ver";
   const std::string setupName = setupFileName(BaseName);
+  const std::string signatureName = setupName + ".sig";
   const std::string versionFile = site.directory + versionName;
 
+  for (const std::string& name : {versionName, setupName, signatureName}) {
+    removeLeftoverParts(site.directory + name);
+  }
   if (fileExists(versionFile)) deleteFile(versionFile);
   try {
-    fetch(site, versionName);
+    fetchSmall(site, versionName);
   } catch (const std::exception&) {
     // A version file that could not be stored is simply not there.
   }
@@ -89,21 +111,24 @@ std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeNa
     // "A" makes the handler start the setup program and end the program, so
     // it may only stand when this check has just stored the whole new setup
     // program: a failed fetch would start an older copy, or nothing at all.
+    bool fetched = false;
     try {
-      if (fetch(site, setupName))
-        makeRunnable(site.directory + setupName);
-      else
-        code = kUpdateFetchError;
+      fetched = fetch(site, setupName);
     } catch (const std::exception&) {
+    }
+    if (fetched && !site.publicKey.empty() && !signatureHolds(site, setupName, signatureName)) {
+      // Never leave an unverified program where the next start would find it.
+      deleteFile(site.directory + setupName);
+      deleteFile(site.directory + signatureName);
+      fetched = false;
+    }
+    if (fetched) {
+      makeRunnable(site.directory + setupName);
+    } else {
       code = kUpdateFetchError;
     }
   }
   return code;
-}
-
-std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeName,
-                           bool Download) {
-  return CheckForUpdate(BaseName, ExeName, Download, programUpdateSite());
 }
 
 }  // namespace zararod

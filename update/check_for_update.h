@@ -11,9 +11,19 @@
 // anew by every check that reaches the comparison: "Verze programu: " + the
 // local stamp, then "Verze internet: " + the server's stamp, each line ending
 // with CR LF), and after a newer build was found the setup program (on this
-// platform made executable). The version file is deleted before every fetch;
-// an older setup program stays until a new download replaces it, but is never
-// reported as the new one.
+// platform made executable) with, when a key is configured, its signature
+// file. The version file is deleted before every fetch; an older setup
+// program stays until a new download replaces it, but is never reported as
+// the new one. Temporary files that an interrupted download left behind
+// ("<name>.part-<hex>" of these files) are removed at the start of a check.
+//
+// Signed updates: when the site holds the publisher's public key, the setup
+// program counts as fetched only after its Ed25519 signature, published at
+// the setup program's URL + ".sig" (base64 of the 64-byte signature, one
+// line), has been fetched by the same rules and verified over the whole file
+// (update/update_signature.h). Otherwise the setup program and the signature
+// file are removed and the result is kUpdateFetchError, whatever the scheme
+// of the base URL (an http:// URL is safe only through this check).
 #pragma once
 
 #include <string>
@@ -27,6 +37,10 @@ inline constexpr const char* kUpdateNewer = "A";       // newer build; setup fet
 inline constexpr const char* kUpdateNotNewer = "N";    // the server's build is not newer
 inline constexpr const char* kUpdateNoFile = "S";      // no version file after the fetch
 inline constexpr const char* kUpdateFetchError = "E";  // newer, but the setup did not arrive
+
+// The version file and the signature are read up to this size; a longer
+// answer is a failed download.
+inline constexpr long long kSmallFileLimit = 1 << 20;
 
 // The names the "kontrola" handler passes. On Windows the setup program and
 // the executable carry ".exe"; elsewhere they have no extension, so that the
@@ -48,12 +62,14 @@ struct UpdateSite {
   // The executable's directory, ending with the path separator (ExePath()).
   std::string directory;
   // Passed to every DownloadFile; the program leaves it at its default.
+  // (The check itself limits the version file and the signature to
+  // kSmallFileLimit.)
   DownloadOptions download;
+  // The publisher's Ed25519 public key, base64 of its 32 raw bytes. Empty:
+  // setup programs are not verified. A key that is not of that form makes
+  // every verification fail.
+  std::string publicKey;
 };
-
-// The site the program uses: UpdateBaseUrl() (update/update_url.h) and
-// ExePath().
-UpdateSite programUpdateSite();
 
 // The setup program's file name: BaseName + kSetupProgramSuffix.
 std::string setupFileName(const std::string& BaseName);
@@ -72,13 +88,17 @@ bool isNewerStamp(const std::string& server, const std::string& local);
 // Runs the check on `site` and returns one of the result codes above.
 //
 // The version file is fetched from site.baseUrl + BaseName + ".ver" into
-// site.directory + BaseName + ".ver"; the local stamp is DateTimeStr of
-// FileDateTime of site.directory + ExeName (1899-12-30 00:00:00 when that file
-// is missing). When the result is kUpdateNewer and Download is true, the
-// setup program is fetched from site.baseUrl + setupFileName(BaseName) into
-// site.directory under the same name; a fetch that fails (status other than
-// 200, a broken transfer) or raises gives kUpdateFetchError, so that
-// kUpdateNewer with Download always means the new setup program is there.
+// site.directory + BaseName + ".ver" (up to kSmallFileLimit bytes); the local
+// stamp is DateTimeStr of FileDateTime of site.directory + ExeName
+// (1899-12-30 00:00:00 when that file is missing). When the result is
+// kUpdateNewer and Download is true, the setup program is fetched from
+// site.baseUrl + setupFileName(BaseName) into site.directory under the same
+// name, and with site.publicKey set its signature from the same URL + ".sig"
+// into the same name + ".sig", and verified. A fetch that fails (status other
+// than 200, a broken transfer) or raises, or a signature that is missing or
+// does not verify, gives kUpdateFetchError, so that kUpdateNewer with
+// Download always means the new (and, with a key, verified) setup program is
+// there.
 //
 // Throws (and then writes no log and fetches no setup program):
 //  - Exception "List index out of bounds (1)" when the version file has fewer
@@ -87,9 +107,5 @@ bool isNewerStamp(const std::string& server, const std::string& local);
 //  - EFCreateError / EWriteError when verze.log cannot be written.
 std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeName,
                            bool Download, const UpdateSite& site);
-
-// The same on programUpdateSite().
-std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeName,
-                           bool Download);
 
 }  // namespace zararod

@@ -19,6 +19,7 @@
 namespace zararod {
 namespace {
 
+using zararod::testing::filesIn;
 using zararod::testing::LocalServerTest;
 using zararod::testing::readFile;
 using zararod::testing::ScratchDir;
@@ -50,7 +51,8 @@ std::string logText(const std::string& local, const std::string& server) {
 class CheckForUpdateTest : public LocalServerTest {
  protected:
   void SetUp() override {
-    site_ = UpdateSite{server_->httpUrl("/files/"), dir_.path(), {}};
+    site_.baseUrl = server_->httpUrl("/files/");
+    site_.directory = dir_.path();
     std::filesystem::remove(*docroot_ / "setupzararod.ver");
     writeFile(*docroot_ / setupFileName(kBase), kSetupBytes);
     writeFile(exe(), "the program");
@@ -184,6 +186,28 @@ TEST_F(CheckForUpdateTest, ErrorsOfTheCheckPassToTheCaller) {
   std::filesystem::create_directory(log());
   EXPECT_THROW(CheckForUpdate(kBase, kExe, true, site_), EFCreateError);
   EXPECT_FALSE(std::filesystem::exists(setup()));
+}
+
+TEST_F(CheckForUpdateTest, EndlessVersionFileIsAFailedDownload) {
+  writeFile(log(), "older log");
+  site_.baseUrl = server_->httpUrl("/endless?file=");
+  EXPECT_EQ(CheckForUpdate(kBase, kExe, true, site_), "S");
+  EXPECT_EQ(readFile(log()), "older log");
+  EXPECT_EQ(filesIn(dir_.path()), (std::vector<std::string>{"verze.log", kExe}));
+}
+
+TEST_F(CheckForUpdateTest, LeftoverTemporaryFilesAreRemovedAtTheNextCheck) {
+  const std::string setup = setupFileName(kBase);
+  for (const std::string& name :
+       {std::string("setupzararod.ver.part-0123abcd"), setup + ".part-89abcdef", setup + ".sig.part-00000000",
+        std::string("zararod.exe.part-01234567")}) {
+    writeFile(dir_ / name, "left behind");
+  }
+  publish("zararod.exe 2026-07-29 12:10:56.000");
+  EXPECT_EQ(CheckForUpdate(kBase, kExe, true, site_), "N");
+  EXPECT_EQ(filesIn(dir_.path()),
+            (std::vector<std::string>{"setupzararod.ver", "verze.log", kExe,
+                                      "zararod.exe.part-01234567"}));
 }
 
 // An old version file that cannot be deleted (on this platform: immutable)

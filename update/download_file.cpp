@@ -121,6 +121,7 @@ class PartFile {
 struct Transfer {
   CURL* curl;
   PartFile* part;
+  long long maxBytes;  // negative: no limit
   std::exception_ptr error;  // raised inside the write callback
   bool writeFailed = false;
 };
@@ -133,6 +134,11 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) {
   // Only the body of a 200 answer is stored; anything else is read and
   // dropped (the result will be false).
   if (status != 200) return bytes;
+  if (transfer->maxBytes >= 0 &&
+      static_cast<unsigned long long>(transfer->part->size()) + bytes >
+          static_cast<unsigned long long>(transfer->maxBytes)) {
+    return 0;  // too long: ends the transfer with a write error
+  }
   try {
     if (!transfer->part->isOpen()) transfer->part->open();
   } catch (...) {
@@ -166,7 +172,7 @@ bool DownloadFile(const std::string& Url, const std::string& FileName,
   }
 
   PartFile part(FileName);
-  Transfer transfer{curl.get(), &part, nullptr, false};
+  Transfer transfer{curl.get(), &part, options.maxBytes, nullptr, false};
 
   CURL* c = curl.get();
   curl_easy_setopt(c, CURLOPT_URL, Url.c_str());
@@ -189,6 +195,10 @@ bool DownloadFile(const std::string& Url, const std::string& FileName,
   curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, options.lowSpeedSeconds);
+  if (options.maxBytes >= 0) {
+    // Refuses an announced length at once; the write callback counts the rest.
+    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.maxBytes));
+  }
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, receiveBody);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
@@ -212,6 +222,23 @@ bool DownloadFile(const std::string& Url, const std::string& FileName,
   if (!part.isOpen()) part.open();  // an empty body still makes the file
   if (announced >= 0 && announced != part.size()) return false;
   return part.commit();
+}
+
+void removeLeftoverParts(const std::string& FileName) {
+  namespace fs = std::filesystem;
+  const fs::path target(FileName);
+  const std::string prefix = target.filename().string() + ".part-";
+  fs::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code error;
+  for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (name.find_first_not_of("0123456789abcdef", prefix.size()) != std::string::npos) continue;
+    std::error_code ignored;
+    if (!entry->is_directory(ignored)) fs::remove(entry->path(), ignored);
+  }
 }
 
 }  // namespace zararod

@@ -39,7 +39,7 @@ inline constexpr long kConnectTimeoutSeconds = 30;
 inline constexpr long kLowSpeedBytesPerSecond = 100;
 inline constexpr long kLowSpeedSeconds = 60;
 
-// The program always uses the defaults; tests change them.
+// The program uses the defaults apart from maxBytes; tests change the rest.
 struct DownloadOptions {
   // A PEM file of certificate authorities trusted instead of the system's
   // store. Empty: the system's store. Tests set it to their own authority;
@@ -47,6 +47,9 @@ struct DownloadOptions {
   std::string caFile;
   long connectTimeoutSeconds = kConnectTimeoutSeconds;
   long lowSpeedSeconds = kLowSpeedSeconds;
+  // The longest body taken; a longer one (announced or arriving) ends the
+  // transfer as a failed download. Negative: no limit.
+  long long maxBytes = -1;
 };
 
 // Fetches Url (an absolute http or https URL, passed on unchanged) into the
@@ -57,8 +60,9 @@ struct DownloadOptions {
 // other case: host not resolvable or not reachable, secure connection refused
 // (an untrusted certificate included), a status other than 200, too many
 // redirections, the transfer breaking off or stalling, a read or write error
-// in the middle of the body. On false FileName is untouched: an older file of
-// that name stays as it was, and no temporary file is left behind.
+// in the middle of the body, a body longer than options.maxBytes. On false
+// FileName is untouched: an older file of that name stays as it was, and no
+// temporary file is left behind.
 //
 // Throws EFCreateError ("Cannot create file "<FileName>". <system message>")
 // when the answer was 200 but FileName cannot be created or replaced (for
@@ -67,5 +71,12 @@ struct DownloadOptions {
 bool DownloadFile(const std::string& Url, const std::string& FileName);
 bool DownloadFile(const std::string& Url, const std::string& FileName,
                   const DownloadOptions& options);
+
+// Removes the temporary files that downloads into FileName left behind when
+// the program was ended in the middle ("<FileName>.part-" followed by eight
+// hexadecimal digits, beside FileName). Nothing else is touched; a file that
+// cannot be removed stays. Must not run while a download into FileName is
+// under way. Never throws (apart from std::bad_alloc).
+void removeLeftoverParts(const std::string& FileName);
 
 }  // namespace zararod

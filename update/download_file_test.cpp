@@ -19,6 +19,7 @@ using ::testing::HasSubstr;
 using zararod::testing::LocalServerTest;
 using zararod::testing::patternBytes;
 using zararod::testing::readFile;
+using zararod::testing::filesIn;
 using zararod::testing::ScratchDir;
 using zararod::testing::writeFile;
 
@@ -33,15 +34,6 @@ int refusedPort() {
   getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
   close(s);
   return ntohs(address.sin_port);
-}
-
-std::vector<std::string> filesIn(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 class DownloadFileTest : public LocalServerTest {
@@ -136,6 +128,51 @@ TEST_F(DownloadFileTest, StalledTransferEndsWithFalse) {
   EXPECT_FALSE(DownloadFile(server_->httpUrl("/stall/2050/1000"), target, options));
   EXPECT_EQ(readFile(target), "older");
   EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"target"});
+}
+
+TEST_F(DownloadFileTest, BodyLongerThanTheLimitIsAFailedDownload) {
+  struct Case {
+    std::string url;
+    long long maxBytes;
+    bool stored;
+  };
+  const Case cases[] = {
+      {server_->httpUrl("/files/body2050"), 2050, true},
+      {server_->httpUrl("/files/body2050"), 2049, false},  // announced too long
+      {server_->httpUrl("/chunked/3000"), 3000, true},
+      {server_->httpUrl("/chunked/3000"), 2999, false},  // found too long on the way
+      {server_->httpUrl("/files/empty"), 0, true},
+      {server_->httpUrl("/endless"), 1 << 20, false},
+      {server_->httpsUrl("/endless"), 1 << 20, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url + " limit " + std::to_string(c.maxBytes));
+    DownloadOptions options = trusted();
+    options.maxBytes = c.maxBytes;
+    const std::string target = dir_ / "target";
+    writeFile(target, "older");
+    EXPECT_EQ(DownloadFile(c.url, target, options), c.stored);
+    EXPECT_EQ(readFile(target) == "older", !c.stored);
+    EXPECT_EQ(filesIn(dir_.path()), std::vector<std::string>{"target"});
+  }
+}
+
+TEST_F(DownloadFileTest, RemovesOnlyTheLeftoverPartsOfItsTarget) {
+  const std::string target = dir_ / "setupzararod";
+  for (const char* name : {"setupzararod", "setupzararod.part-0123abcd", "setupzararod.part-ffffffff",
+                           "setupzararod.part-DEADBEEF", "setupzararod.part-0123abc",
+                           "setupzararod.part-0123abcd0", "setupzararod.ver.part-0123abcd",
+                           "other.part-0123abcd"}) {
+    writeFile(dir_ / name, "x");
+  }
+  std::filesystem::create_directory(dir_ / "setupzararod.part-89abcdef");
+  removeLeftoverParts(target);
+  EXPECT_EQ(filesIn(dir_.path()),
+            (std::vector<std::string>{"other.part-0123abcd", "setupzararod",
+                                      "setupzararod.part-0123abc", "setupzararod.part-0123abcd0",
+                                      "setupzararod.part-89abcdef", "setupzararod.part-DEADBEEF",
+                                      "setupzararod.ver.part-0123abcd"}));
+  removeLeftoverParts(dir_ / "no-such-folder/setupzararod");  // nothing to do, no error
 }
 
 TEST_F(DownloadFileTest, AnnouncesItselfAndAsksTheOriginForAFreshAnswer) {

@@ -52,14 +52,10 @@ bool isExecutableFile(const std::string& path) {
          ::access(path.c_str(), X_OK) == 0;
 }
 
-// The file to start for a program name, searched as a bare name is searched:
-// the executable's directory, the current directory, then PATH.
+// The file to start for a bare program name: the first executable file of
+// that name in the executable's directory, the current directory, then PATH.
+// REQUIRES: name is not empty and holds no "/".
 std::optional<std::string> findProgram(const std::string& name) {
-  if (name.empty()) return std::nullopt;
-  if (name.find('/') != std::string::npos) {
-    if (isExecutableFile(name)) return name;
-    return std::nullopt;
-  }
   std::vector<std::string> candidates;
   if (const std::string exeDir = ExePath(); !exeDir.empty()) candidates.push_back(exeDir + name);
   candidates.push_back("./" + name);
@@ -153,20 +149,27 @@ double FileDateTime(const std::string& FileName) {
   return combineDateTime(*date, *time);
 }
 
-bool RunProgram(const std::string& CommandLine, bool /*Hidden*/, bool Wait) {
-  std::vector<std::string> arguments = splitCommandLine(CommandLine);
-  if (arguments.empty()) return false;
-  const std::optional<std::string> program = findProgram(arguments.front());
-  if (!program) return false;
+int startProgram(const std::vector<std::string>& arguments, bool Wait) {
+  if (arguments.empty() || arguments.front().empty()) return ENOENT;
+  std::string program = arguments.front();
+  if (program.find('/') == std::string::npos) {
+    std::optional<std::string> found = findProgram(program);
+    if (!found) return ENOENT;
+    program = std::move(*found);
+  }
+  // posix_spawn takes the argument strings as non-const.
+  std::vector<std::string> copies = arguments;
   std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
+  for (std::string& argument : copies) argv.push_back(argument.data());
   argv.push_back(nullptr);
 
   SpawnSetup setup;
   pid_t pid = 0;
-  if (::posix_spawn(&pid, program->c_str(), setup.actions(), setup.attributes(),
-                    argv.data(), environ) != 0)
-    return false;
+  // Reports the exec's failure too (a file that is not a program, no
+  // permission), not only the fork's.
+  if (const int error = ::posix_spawn(&pid, program.c_str(), setup.actions(),
+                                      setup.attributes(), argv.data(), environ))
+    return error;
   if (Wait) {
     waitForExit(pid);
   } else {
@@ -178,7 +181,11 @@ bool RunProgram(const std::string& CommandLine, bool /*Hidden*/, bool Wait) {
     } catch (const std::system_error&) {
     }
   }
-  return true;
+  return 0;
+}
+
+bool RunProgram(const std::string& CommandLine, bool /*Hidden*/, bool Wait) {
+  return startProgram(splitCommandLine(CommandLine), Wait) == 0;
 }
 
 bool fileExists(const std::string& FileName) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace zararod {
 
@@ -24,17 +25,28 @@ std::string ExePath();
 // last written outside the years 1980 to 2107.
 double FileDateTime(const std::string& FileName);
 
+// Starts the program arguments[0] with arguments[1...] as its arguments, each
+// passed exactly as it stands (nothing is split, unquoted or interpreted). A
+// bare program name (without "/") is looked for in the executable's
+// directory, then in the current directory, then along PATH, and the first
+// executable file of that name is taken; a name with "/" is taken as it
+// stands. The program inherits the caller's environment and current directory
+// but no open file descriptor besides standard input, output and error. With
+// Wait the call blocks until the program has ended; without, the program is
+// reaped in the background when it ends.
+// Returns 0 when the process was started (its exit code is not read), else
+// the system's error number: ENOENT when no program of that name is found or
+// arguments is empty, otherwise the reason the start failed (EACCES,
+// ENOEXEC, ...).
+int startProgram(const std::vector<std::string>& arguments, bool Wait);
+
 // Starts the program named by the first token of CommandLine, with the
-// remaining tokens as its arguments. Tokens are separated by blanks and tabs;
-// double quotes group blanks into a token and are removed. A bare program name
-// (without "/") is looked for in the executable's directory, then in the
-// current directory, then along PATH; a name with "/" is taken as it stands.
-// The program inherits the caller's environment and current directory but no
-// open file descriptor besides standard input, output and error.
-// Hidden has no meaning here (programs get no window from us); it is accepted
-// for the callers' sake. With Wait the call blocks until the program has ended.
-// Returns true exactly when the process was started; its exit code is not read.
-// A program started without Wait is reaped in the background when it ends.
+// remaining tokens as its arguments, as startProgram does. Tokens are
+// separated by blanks and tabs; double quotes group blanks into a token and
+// are removed (so a name holding a quote cannot be passed whole: use
+// startProgram). Hidden has no meaning here (programs get no window from us);
+// it is accepted for the callers' sake. Returns true exactly when the process
+// was started.
 bool RunProgram(const std::string& CommandLine, bool Hidden, bool Wait);
 
 // The full file name of the running executable; empty when unknown.

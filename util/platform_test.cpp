@@ -172,6 +172,40 @@ TEST(RunProgramTest, QuotedProgramNameAndArguments) {
   EXPECT_EQ(readText(out), out + "|two words|last|");
 }
 
+// Each argument reaches the program as it stands: a quote or a blank in the
+// program's path never splits it, so no other program is started instead.
+TEST(StartProgramTest, PassesEachArgumentWhole) {
+  TempDir dir;
+  const std::string out = dir.file("out");
+  fs::create_directory(dir.file("in\"stall"));
+  fs::create_directory(dir.file("install"));
+  writeText(dir.file("in\"stall/prog"), "#!/bin/sh\nprintf 'real %s|' \"$@\" > \"$1\"\n", true);
+  writeText(dir.file("install/prog"), "#!/bin/sh\necho decoy > \"$1\"\n", true);
+  ASSERT_EQ(startProgram({dir.file("in\"stall/prog"), out, "a \"b\"", ""}, true), 0);
+  EXPECT_EQ(readText(out), "real " + out + "|real a \"b\"|real |");
+}
+
+TEST(StartProgramTest, ProgramThatCannotBeStartedGivesTheSystemsReason) {
+  TempDir dir;
+  writeText(dir.file("plain.txt"), "not a program");
+  writeText(dir.file("no-format"), "neither a script nor a binary", true);
+  const struct {
+    std::string program;
+    int error;
+  } cases[] = {
+      {dir.file("missing"), ENOENT},
+      {dir.file("plain.txt"), EACCES},
+      {dir.file("no-format"), ENOEXEC},
+      {dir.path(), EACCES},
+      {"zr-no-such-program-4711", ENOENT},
+      {"", ENOENT},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(startProgram({c.program}, false), c.error) << c.program;
+  }
+  EXPECT_EQ(startProgram({}, false), ENOENT);
+}
+
 TEST(RunProgramTest, OpenDescriptorsAreNotInherited) {
   TempDir dir;
   const int fd = ::open(dir.file("held").c_str(), O_WRONLY | O_CREAT, 0644);  // no close-on-exec

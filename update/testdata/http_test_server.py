@@ -26,6 +26,9 @@ A query string ("?...") is ignored, except by /goto.
   /chunked-cut/<n>          <n> bytes in chunks, connection closed before the
                             last chunk
   /headers                  the request line and headers as the body
+  /endless                  64 MiB in chunks, no length announced: as good as
+                            endless for a client that keeps a limit, and a
+                            complete body for one that does not
 """
 import argparse
 import http.server
@@ -113,13 +116,23 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.close_connection = True
             elif kind in ("chunked", "chunked-cut") and len(rest) == 1:
                 self.send_chunks(body_bytes(int(rest[0])), kind == "chunked-cut")
+            elif kind == "endless":
+                self.send_response(200)
+                self.send_header("Transfer-Encoding", "chunked")
+                self.send_header("Connection", "close")
+                self.end_headers()
+                piece = body_bytes(65536)
+                for _ in range(1024):
+                    self.wfile.write(b"%x\r\n" % len(piece) + piece + b"\r\n")
+                self.wfile.write(b"0\r\n\r\n")
+                self.close_connection = True
             elif kind == "headers":
                 text = self.requestline + "\r\n" + "".join(
                     "%s: %s\r\n" % item for item in self.headers.items())
                 self.send_body(200, text.encode("latin-1"), "text/plain")
             else:
                 self.send_body(404, b"not found")
-        except (BrokenPipeError, ConnectionResetError):
+        except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
             pass
 
 

@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +29,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "testing/temp_dir.h"
 
@@ -59,6 +61,27 @@ inline std::string readFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The path of `name` taken from this folder (update/testdata/). __FILE__ is
+// relative when the compiler was given a relative path (ccache with a base
+// directory does that); it is then relative to the build tree's root, the
+// parent of the folder that holds the test executable.
+inline std::string testdataPath(const std::string& name) {
+  namespace fs = std::filesystem;
+  fs::path here = fs::path(__FILE__).parent_path();
+  if (here.is_relative()) here = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / here;
+  return (here / name).lexically_normal().string();
+}
+
+// The names of the entries in the folder, sorted.
+inline std::vector<std::string> filesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 // The bytes the server's /cut and /chunked paths send: byte i is i mod 251.
 inline std::string patternBytes(size_t n) {
   std::string bytes(n, '\0');
@@ -74,9 +97,7 @@ class LocalHttpServer {
     // Requests to this server never go through a proxy of the environment.
     setenv("no_proxy", "127.0.0.1,localhost", 1);
     setenv("NO_PROXY", "127.0.0.1,localhost", 1);
-    const std::string script =
-        (std::filesystem::path(__FILE__).parent_path() / "http_test_server.py")
-            .string();
+    const std::string script = testdataPath("http_test_server.py");
     int in[2];
     int out[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
