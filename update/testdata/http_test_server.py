@@ -31,6 +31,7 @@ A query string ("?...") is ignored, except by /goto.
                             complete body for one that does not
 """
 import argparse
+import errno
 import http.server
 import os
 import ssl
@@ -158,8 +159,26 @@ def make_certificates(workdir):
     return os.path.join(workdir, "ca.pem")
 
 
+# Ports tried when none is given: below 32768, where Linux never hands a port
+# to an outgoing connection. Several tests may run servers at once, so a busy
+# port is skipped.
+FREE_PORTS = range(23200, 23800)
+
+
+def bind(port):
+    if port:
+        return http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+    for candidate in FREE_PORTS:
+        try:
+            return http.server.ThreadingHTTPServer(("127.0.0.1", candidate), Handler)
+        except OSError as error:
+            if error.errno != errno.EADDRINUSE:
+                raise
+    raise OSError(errno.EADDRINUSE, "no free port in %d-%d" % (FREE_PORTS[0], FREE_PORTS[-1]))
+
+
 def serve(port, wrap_with=None):
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+    server = bind(port)
     server.daemon_threads = True
     if wrap_with:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)

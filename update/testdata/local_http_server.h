@@ -3,7 +3,7 @@
 // LocalServerTest is a fixture with one such server per test suite.
 //
 // LocalHttpServer runs update/testdata/http_test_server.py (python3, openssl)
-// as a child process on loopback with ports chosen by the system, so that test
+// as a child process on loopback with ports of its own below 32768, so that test
 // cases run in parallel never collide. The server makes its own certificate
 // authority; caFile() names it for DownloadOptions. The child stops when the
 // object is destroyed (its stdin is closed) and by itself after five minutes
