@@ -91,8 +91,7 @@ void BM_SplitOneLongStatement(benchmark::State& state) {
 }
 BENCHMARK(BM_SplitOneLongStatement)
     ->ArgsProduct({{64, 256, 1024}, {kKept, kCleanedUp, kEmptyLine}})
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zararod
