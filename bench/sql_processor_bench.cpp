@@ -1,18 +1,27 @@
-// Building a slip script line by line through a script processor's Script:
-// the cost must grow linearly with the number of lines. Each slip adds the
-// three lines the slip transfer writes (delete, INSERT with ~25 column names,
-// value line with ~25 quoted values, times of day included, so the text has
-// colons inside quoted values).
+// The script processor's costs that grow with the script:
 //
-//   build-<name>/bench/sql_processor_bench --benchmark_repetitions=3
+// BM_AppendSlipLines builds a slip script line by line through Script: the
+// cost must grow linearly with the number of lines. Each slip adds the three
+// lines the slip transfer writes (delete, INSERT with ~25 column names, value
+// line with ~25 quoted values, times of day included, so the text has colons
+// inside quoted values). 30,000 lines should take about ten times as long as
+// 3,000, and 90,000 about thirty times.
 //
-// Compare the medians of the three sizes: 30,000 lines should take about ten
-// times as long as 3,000, and 90,000 about thirty times.
+// BM_SplitOneLongStatement splits a script of one long statement (an INSERT
+// of many value rows, 64 KB, 256 KB and 1 MB) the way the processor does,
+// under each delimiter setting whose handling of whitespace differs: the
+// default ";" as the processor keeps statements, the same with comments and
+// whitespace cleaned up, and the empty-line delimiter. The cost must grow
+// linearly with the length: 1 MB about sixteen times as long as 64 KB.
+//
+//   build/bench/sql_processor_bench --benchmark_repetitions=3
 #include <benchmark/benchmark.h>
 
 #include <string>
 
+#include "db/mysql_tokenizer.h"
 #include "db/sql_processor.h"
+#include "db/sql_script_parser.h"
 #include "db/sql_strings.h"
 
 namespace zararod {
@@ -51,6 +60,38 @@ BENCHMARK(BM_AppendSlipLines)
     ->Arg(90000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// One INSERT of value rows over CR LF lines, `size` bytes long, with a ";"
+// at its end.
+std::string longStatement(std::size_t size) {
+  std::string text = "INSERT INTO vaznil (" + kColumns + ")\r\n values\r\n";
+  for (int i = 0; text.size() < size; ++i) {
+    text += " (" + slipNumber(i) + ", '01',  '2026-07-14 07:42:10', 'Jiri Dvorak', '38420'),\r\n";
+  }
+  text += " ('x', '01', '2026-07-14 07:42:10', 'Jiri Dvorak', '0');\r\n";
+  return text;
+}
+
+enum SplitSetting { kKept, kCleanedUp, kEmptyLine };
+
+void BM_SplitOneLongStatement(benchmark::State& state) {
+  const std::string script = longStatement(static_cast<std::size_t>(state.range(0)) << 10);
+  const auto setting = static_cast<SplitSetting>(state.range(1));
+  TZSQLScriptParser parser;
+  parser.SetTokenizer(&SharedMySQLTokenizer());
+  parser.SetCleanupStatements(setting == kCleanedUp);
+  parser.SetDelimiterType(setting == kEmptyLine ? dtEmptyLine : dtDefault);
+  for (auto _ : state) {
+    parser.Clear();
+    parser.ParseText(script);
+    benchmark::DoNotOptimize(parser.StatementCount());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(script.size()));
+  state.SetLabel(setting == kKept ? "kept" : setting == kCleanedUp ? "cleaned up" : "empty line");
+}
+BENCHMARK(BM_SplitOneLongStatement)
+    ->ArgsProduct({{64, 256, 1024}, {kKept, kCleanedUp, kEmptyLine}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zararod

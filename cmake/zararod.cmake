@@ -3,7 +3,7 @@
 # zr_library(<name> DEPS <targets...>)
 #   Builds the static library zr_<name> from every *.cpp of the calling folder
 #   except the tests and the program entries (main.cpp, *_main.cpp), and adds
-#   the folder's tests (see zr_folder_tests).
+#   the folder's tests (see zr_folder_tests) unless BUILD_TESTING is off.
 #
 # Test files sit beside the code they test and are recognised by their suffix:
 #   *_test.cpp      unit tests              CTest label "unit"
@@ -31,7 +31,9 @@ function(zr_library name)
     target_include_directories(zr_${name} INTERFACE ${PROJECT_SOURCE_DIR})
     target_link_libraries(zr_${name} INTERFACE ${ARG_DEPS})
   endif()
-  zr_folder_tests(zr_${name} ${ARG_TEST_DEPS})
+  if(BUILD_TESTING)
+    zr_folder_tests(zr_${name} ${ARG_TEST_DEPS})
+  endif()
 endfunction()
 
 function(zr_folder_tests library)

@@ -99,6 +99,9 @@ TZRawToken readNumber(std::string_view text, std::size_t pos) {
       while (i < n && isDigit(at(text, i))) ++i;
     }
   } else {
+    // A "." that is not followed by a digit is the symbol "."; an E after it
+    // begins a word (a column name such as "e1" in "v.e1"), not an exponent.
+    if (i == n || !isDigit(at(text, i))) return readSymbol(text, pos);
     isFloat = true;
     while (i < n && isDigit(at(text, i))) ++i;
   }
@@ -114,7 +117,6 @@ TZRawToken readNumber(std::string_view text, std::size_t pos) {
     while (i < n && isHexDigit(at(text, i))) ++i;
     return {pos, i, TZTokenType::ttHexDecimal};
   }
-  if (i == pos + 1 && text[pos] == '.') return readSymbol(text, pos);
   return {pos, i, isFloat ? TZTokenType::ttFloat : TZTokenType::ttInteger};
 }
 

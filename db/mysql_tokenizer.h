@@ -5,7 +5,8 @@
 //
 //   0x00-0x20                                 whitespace
 //   a-z A-Z 0xC0-0xFF _ $                     word (keywords among them)
-//   0-9 .                                     number (a lone "." is a symbol)
+//   0-9 .                                     number (a "." not followed by a
+//                                             digit is the symbol ".")
 //   ' " `                                     quote
 //   / # -                                     comment ("/" and "-" alone, and
 //                                             a "/*!" section, are symbols)

@@ -97,6 +97,13 @@ TEST(MySQLTokenizerTest, TokensWithoutOptions) {
       {".", {"sym:."}},
       {"..5", {"sym:.", "float:.5"}},
       {"a.b", {"word:a", "sym:.", "word:b"}},
+      // a "." that starts no number leaves a following E to the word state
+      {".e5", {"sym:.", "word:e5"}},
+      {".E", {"sym:.", "word:E"}},
+      {"v.e1", {"word:v", "sym:.", "word:e1"}},
+      {"t.E2x", {"word:t", "sym:.", "word:E2x"}},
+      {"1.e5", {"float:1.e5"}},
+      {".5e3", {"float:.5e3"}},
       {"0x1Fg", {"hex:0x1F", "word:g"}},
       {"0X", {"hex:0X"}},
       {"12e", {"float:12", "word:e"}},

@@ -7,7 +7,12 @@
 namespace zararod {
 
 std::optional<std::int64_t> integerOfText(std::string_view text) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  // from_chars reads a "-" but no "+"; after a "+" only digits may follow
+  // ("+-1" is no number).
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (text.empty() || text.front() == '-') return std::nullopt;
+  }
   std::int64_t value = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc() || end != text.data() + text.size()) {

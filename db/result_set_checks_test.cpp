@@ -71,8 +71,10 @@ TEST(ResultSetChecksTest, NumbersFromValueTexts) {
   EXPECT_EQ(integerFromText("-5"), -5);
   EXPECT_EQ(integerFromText("+7"), 7);
   EXPECT_EQ(integerFromText("9223372036854775807"), INT64_MAX);
-  for (const char* notANumber : {"", "12a", " 1", "1.5", "99999999999999999999"}) {
+  for (const char* notANumber :
+       {"", "12a", " 1", "1.5", "99999999999999999999", "+", "-", "+-1", "-+1", "++1", "--1"}) {
     EXPECT_EQ(integerFromText(notANumber), 0) << notANumber;
+    EXPECT_EQ(integerOfText(notANumber), std::nullopt) << notANumber;
   }
   EXPECT_EQ(floatFromText("12.50"), 12.5L);
   EXPECT_EQ(floatFromText("$3.25"), 3.25L);
@@ -91,7 +93,7 @@ TEST(PropertiesTest, LookupAndTruth) {
   EXPECT_EQ(findProperty(properties, "noequals"), std::nullopt);
   EXPECT_EQ(propertyOr(properties, "missing", "x"), "x");
   for (const char* yes : {"Y", "yes", "t", "True", "1", "-3"}) EXPECT_TRUE(isTrueText(yes)) << yes;
-  for (const char* no : {"", "N", "no", "false", "0", "2x", "on"})
+  for (const char* no : {"", "N", "no", "false", "0", "2x", "on", "+-1"})
     EXPECT_FALSE(isTrueText(no)) << no;
   EXPECT_TRUE(isTrueProperty(properties, "TIMEOUT"));
   EXPECT_FALSE(isTrueProperty(properties, "missing"));

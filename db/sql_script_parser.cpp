@@ -12,6 +12,24 @@ namespace {
 
 std::string trimmed(std::string_view text) { return std::string(trimControls(text)); }
 
+bool isControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+// Ends the text of an open statement with one blank in place of the
+// whitespace that follows it: bytes up to 0x20 are removed from both ends,
+// then a blank is appended. Works in place, so that a long statement is not
+// copied for every whitespace token in it: the bytes removed at the end were
+// appended once, and the front of a statement only ever holds such bytes
+// before the first trim.
+void endWithBlank(std::string& text) {
+  std::size_t last = text.size();
+  while (last > 0 && isControl(text[last - 1])) --last;
+  text.resize(last);
+  std::size_t first = 0;
+  while (first < last && isControl(text[first])) ++first;
+  if (first > 0) text.erase(0, first);
+  text += ' ';
+}
+
 bool isWhitespace(const TZToken& token) { return token.TokenType == TZTokenType::ttWhitespace; }
 bool isEnd(const TZToken& token) { return token.TokenType == TZTokenType::ttEOF; }
 
@@ -60,10 +78,7 @@ class Splitter {
   // right before a token that spells the delimiter.
   void whitespace(std::size_t i) {
     if (cleanup_) {
-      if (!current_.empty()) {
-        current_ = trimmed(current_);
-        current_ += ' ';
-      }
+      if (!current_.empty()) endWithBlank(current_);
       return;
     }
     const TZToken* following = next(i);
@@ -143,8 +158,7 @@ class Splitter {
       if (!current_.empty() && current_.back() == ';') current_.pop_back();
       endStatement();
     } else if (!current_.empty()) {
-      current_ = trimmed(current_);
-      current_ += ' ';
+      endWithBlank(current_);
     }
   }
 

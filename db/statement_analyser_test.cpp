@@ -105,6 +105,9 @@ TEST(SelectSchema, FieldAndTableReferences) {
        {"..t1", "..t2", "..t3 x", "..t4", "..t5"}},
       {"select /* note */ a -- rest\r\n from t # end", {"...a"}, {"..t"}},
       {"SELECT KODPAR FROM adresar", {"...KODPAR"}, {"..adresar"}},
+      // column names that begin with E after a "."
+      {"select v.e1 from vaznil v", {"..v.e1"}, {"..vaznil v"}},
+      {"select v.E2, db.t.e3x from t", {"..v.E2", ".db.t.e3x"}, {"..t"}},
   };
   for (const SchemaCase& c : cases) {
     auto schema =

@@ -12,10 +12,14 @@ namespace {
 
 constexpr std::size_t kMaxValueLength = 2047;
 
+// The bytes the profile-string rules trim around names and values as blanks:
+// blank, tab, VT, FF and Ctrl-Z (the end-of-file mark of old DOS editors).
+constexpr std::string_view kBlanks = " \t\v\f\x1a";
+
 std::string_view trimBlanks(std::string_view s) {
-  const std::size_t first = s.find_first_not_of(" \t");
+  const std::size_t first = s.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {};
-  const std::size_t last = s.find_last_not_of(" \t");
+  const std::size_t last = s.find_last_not_of(kBlanks);
   return s.substr(first, last - first + 1);
 }
 
@@ -66,7 +70,8 @@ std::optional<std::string> findValue(const std::string& fileName, std::string_vi
     line = trimBlanks(line);
     if (line.empty()) return false;
     if (line.front() == '[') {
-      const std::size_t close = line.find(']');
+      // The name runs to the last "]": "[LogON]]" is the section "LogON]".
+      const std::size_t close = line.rfind(']');
       if (close == std::string_view::npos) return false;  // not a header
       if (inSection) return true;  // the section ended without the key
       inSection = sameText(trimBlanks(line.substr(1, close - 1)), section);

@@ -4,11 +4,14 @@
 // "key=value". Each read consults the file's current content; the reader keeps
 // no copy and never writes. Rules of a read:
 //   - a missing or unreadable file gives the default;
+//   - blanks below are blank, tab, VT, FF and Ctrl-Z;
+//   - a header line is "[", the name and the last "]" of the line (blanks
+//     around the name removed; "[LogON]]" names the section "LogON]");
 //   - the first section header whose name equals the section name without
 //     regard to letter case opens the section, which runs to the next header;
-//   - in it, the first key line whose key (blanks and tabs around it removed)
-//     equals the key name without regard to letter case is taken;
-//   - the value is everything after the first "=", blanks and tabs around it
+//   - in it, the first key line whose key (blanks around it removed) equals
+//     the key name without regard to letter case is taken;
+//   - the value is everything after the first "=", blanks around it
 //     removed, and one pair of matching double or single quotes around it
 //     removed; a ";" inside the value belongs to it; a key with nothing after
 //     "=" gives the empty text, not the default;

@@ -63,6 +63,15 @@ TEST_F(SettingsFileTest, ReadTextRules) {
       {"key before any section", "IP=x\n[LogON]\n", "LogON", "IP", "<default>"},
       {"header decorations", "  [ LogON ] ; local\nIP=a\n", "LogON", "IP", "a"},
       {"broken header ignored", "[LogON]\n[broken\nIP=x\n", "LogON", "IP", "x"},
+      // The name runs to the last "]" of the header line.
+      {"second ] is part of the name", "[LogON]]\nIP=x\n", "LogON", "IP", "<default>"},
+      {"name with a ]", "[LogON]]\nIP=x\n", "LogON]", "IP", "x"},
+      {"text after the last ]", "[LogON] ; [old]\nIP=x\n", "LogON] ; [old", "IP", "x"},
+      // VT, FF and Ctrl-Z count as blanks around names and values.
+      {"VT, FF and Ctrl-Z around a value", "[LogON]\nIP=\x0b v \x0c\n", "LogON", "IP", "v"},
+      {"around a key", "[LogON]\n\x0c\x1aIP\x0b=x\x1a\n", "LogON", "IP", "x"},
+      {"around a header", "\x0b[\x0cLogON\x1a]\x0c\nIP=x\n", "LogON", "IP", "x"},
+      {"inside a value", "[LogON]\nIP=a\x0b\x0c\x1a" "b\n", "LogON", "IP", "a\x0b\x0c\x1a" "b"},
       {"CR line ends", "[LogON]\rUser=u\rIP=cr\r", "LogON", "IP", "cr"},
       {"CR LF line ends", "[LogON]\r\nUser=u\r\nIP=crlf\r\n", "LogON", "IP", "crlf"},
       {"mixed, no final line end", "[LogON]\r\nUser=u\nPassword=p\rIP=last", "LogON", "IP",
