@@ -4,6 +4,7 @@
 #include "app/job_texts.h"
 #include "app/jobs.h"
 #include "app/value_builders.h"
+#include "db/sql_literals.h"
 #include "db/sql_strings.h"
 
 namespace zararod {
@@ -27,7 +28,7 @@ int Jobs::ImportAddresses(JobReporter& reporter) {
 
   reconnect(ZConnection2, "dovodi");
   sending.Begin();
-  const bool centralNbe = noBackslashEscapes(ZConnection2);
+  const bool centralNbe = ZConnection2.NoBackslashEscapes();
   setQueryText(ZQuery21, "select * from adresar_" + rada + ";");
   ZQuery21.Open();
   const int count = ZQuery21.RecordCount();
@@ -36,7 +37,7 @@ int Jobs::ImportAddresses(JobReporter& reporter) {
 
   reconnect(ZConnection1, "dovodi");
   receiving.Begin();
-  const bool localNbe = noBackslashEscapes(ZConnection1);
+  const bool localNbe = ZConnection1.NoBackslashEscapes();
 
   lines.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"A00\";");
   lines.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"790\";");

@@ -1,7 +1,5 @@
 #include "app/jobs.h"
 
-#include <mysql.h>
-
 #include "app/value_builders.h"
 #include "db/db_exceptions.h"
 #include "settings/connection_settings.h"
@@ -28,12 +26,6 @@ void applyLogin(TZConnection& connection, const ServerLogin& login) {
 }
 
 }  // namespace
-
-bool noBackslashEscapes(const TZConnection& connection) {
-  TZMySQLConnection* live = connection.LiveConnection();
-  MYSQL* handle = live != nullptr ? live->Handle() : nullptr;
-  return handle != nullptr && (handle->server_status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) != 0;
-}
 
 Jobs::Jobs() {
   initialValues(ZConnection1, "vorazu1");
@@ -66,7 +58,7 @@ std::string Jobs::udelejPolozky(const std::string& table, JobReporter& reporter)
 }
 
 std::string Jobs::udelejData(TZQuery& source, JobReporter& reporter) {
-  return zararod::udelejData(source, reporter, noBackslashEscapes(ZConnection2));
+  return zararod::udelejData(source, reporter, ZConnection2.NoBackslashEscapes());
 }
 
 void Jobs::runScript(TZSQLProcessor& processor) {

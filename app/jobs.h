@@ -112,9 +112,4 @@ class Jobs {
   std::vector<Rejected> rejected_;
 };
 
-// Whether the live connection's server reads backslashes literally
-// (sql_mode NO_BACKSLASH_ESCAPES, as the client library reports it).
-// False when not connected.
-bool noBackslashEscapes(const TZConnection& connection);
-
 }  // namespace zararod

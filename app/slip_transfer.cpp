@@ -4,6 +4,7 @@
 #include "app/job_texts.h"
 #include "app/jobs.h"
 #include "app/value_builders.h"
+#include "db/sql_literals.h"
 
 namespace zararod {
 
@@ -35,7 +36,7 @@ int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
 
   reconnect(ZConnection1, "vorazu1");
   sending.Begin();
-  const bool localNbe = noBackslashEscapes(ZConnection1);
+  const bool localNbe = ZConnection1.NoBackslashEscapes();
   setQueryText(queue, std::string("select * from ") + job.queue + ";");
   queue.Open();
   const int count = queue.RecordCount();
@@ -44,7 +45,7 @@ int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
 
   reconnect(ZConnection2, "vorazu1");
   receiving.Begin();
-  const bool centralNbe = noBackslashEscapes(ZConnection2);
+  const bool centralNbe = ZConnection2.NoBackslashEscapes();
 
   ZSQLProcessor21.Script().Clear();
   queue.First();

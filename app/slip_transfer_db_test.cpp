@@ -12,6 +12,7 @@
 
 #include "app/jobs_test_support.h"
 #include "db/db_exceptions.h"
+#include "db/mysql_connection.h"
 
 namespace zararod::testing {
 namespace {

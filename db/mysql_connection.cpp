@@ -233,6 +233,12 @@ void TZMySQLConnection::SetTransactionIsolation(TZTransactIsolationLevel level) 
   isolation_ = level;
 }
 
+bool TZMySQLConnection::NoBackslashEscapes() const {
+  // The server reports the flag with every reply, so it follows a SET
+  // sql_mode made on this connection.
+  return handle_ && (handle_->server_status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) != 0;
+}
+
 void TZMySQLConnection::CheckError(TZLoggingCategory category, const std::string& sql) {
   if (handle_) checkMySQLError(handle_.get(), category, sql);
 }

@@ -19,18 +19,11 @@
 #include "db/mysql_handle.h"
 #include "db/properties.h"
 #include "db/statement.h"
+#include "db/transact_isolation.h"
 
 namespace zararod {
 
 class IZTokenizer;
-
-enum TZTransactIsolationLevel {
-  tiNone,
-  tiReadUncommitted,
-  tiReadCommitted,
-  tiRepeatableRead,
-  tiSerializable,
-};
 
 // What a statement or error was about (offered to logging; nothing listens).
 enum TZLoggingCategory { lcConnect, lcDisconnect, lcExecute, lcOther };
@@ -114,6 +107,11 @@ class TZMySQLConnection {
 
   // The client handle; null while closed.
   MYSQL* Handle() const { return handle_.get(); }
+
+  // Whether the server reads backslashes in quoted literals as ordinary bytes
+  // (sql_mode NO_BACKSLASH_ESCAPES), as the server last reported it. False
+  // while closed.
+  bool NoBackslashEscapes() const;
 
   const std::string& HostName() const { return hostName_; }
   int Port() const { return port_; }

@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "db/db_exceptions.h"
+#include "db/mysql_connection.h"
 #include "db/param_binding.h"
 #include "db/sql_strings.h"
 
