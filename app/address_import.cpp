@@ -4,7 +4,6 @@
 #include "app/job_texts.h"
 #include "app/jobs.h"
 #include "app/value_builders.h"
-#include "db/sql_literals.h"
 #include "db/sql_strings.h"
 
 namespace zararod {
@@ -50,12 +49,15 @@ int Jobs::ImportAddresses(JobReporter& reporter) {
     reporter.SetProgressPosition(line, counter);
     reporter.ProcessPendingEvents();
     const std::string key = keyText(ZQuery21.FieldByName("kodpar"));
-    lines.push_back("delete from adresar where kodpar = " + stringLiteral(key, localNbe) + ";");
+    const std::string centralKey = " where " + keyCondition({{"kodpar", key}}, centralNbe);
+    lines.push_back("delete from adresar where " + keyCondition({{"kodpar", key}}, localNbe) +
+                    ";");
 
-    setQueryText(ZQuery22, "select * from adresar where kodpar = " + stringLiteral(key, centralNbe));
+    setQueryText(ZQuery22, "select * from adresar" + centralKey);
     ZQuery22.Open();
-    ZQuery22.First();
-    if (ZQuery22.RecordCount() == 1) {
+    // Every address the central server holds under exactly this key: the
+    // local server ends holding the same ones.
+    for (ZQuery22.First(); !ZQuery22.Eof(); ZQuery22.Next()) {
       lines.push_back("INSERT into adresar SET ");
       for (const char* column : kColumns) {
         const TField& field = ZQuery22.FieldByName(column);
@@ -65,8 +67,7 @@ int Jobs::ImportAddresses(JobReporter& reporter) {
       }
       lines.push_back(" DATUMZAL=NOW();");
     }
-    setQueryText(ZQuery22,
-                 "delete from adresar_" + rada + " where kodpar = " + stringLiteral(key, centralNbe));
+    setQueryText(ZQuery22, "delete from adresar_" + rada + centralKey);
     ZQuery22.ExecSQL();
     ZQuery22.Close();
     ZQuery21.Next();

@@ -1,6 +1,7 @@
 #include "app/job_support.h"
 
 #include "db/connection.h"
+#include "db/sql_literals.h"
 #include "db/sql_strings.h"
 #include "util/file_io.h"
 
@@ -27,6 +28,21 @@ void startProgress(JobReporter& reporter, JobReporter::Line line, int count) {
 
 std::string keyText(const TField& field) {
   return field.AsServerText().value_or(std::string());
+}
+
+std::string keyCondition(std::initializer_list<KeyColumn> key, bool noBackslashEscapes) {
+  std::string condition;
+  const auto conjoin = [&condition](const std::string& term) {
+    condition += condition.empty() ? term : " and " + term;
+  };
+  for (const KeyColumn& column : key) {
+    conjoin(std::string(column.name) + " = " + stringLiteral(column.value, noBackslashEscapes));
+  }
+  for (const KeyColumn& column : key) {
+    conjoin(std::string("binary convert(") + column.name + " using " + kJobCodePage +
+            ") = " + binaryLiteral(column.value, noBackslashEscapes));
+  }
+  return condition;
 }
 
 std::string declaredType(const TZQuery& query, const TField& field) {

@@ -3,7 +3,9 @@
 // column, the script files, and the transaction that guards one side of a job.
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/job_reporter.h"
@@ -23,6 +25,25 @@ void startProgress(JobReporter& reporter, JobReporter::Line line, int count);
 
 // A key column of a queue row: the bytes the server holds (empty for NULL).
 std::string keyText(const TField& field);
+
+// The code page both job connections announce to their servers
+// ("codepage=" property): the bytes of every key and value the jobs handle.
+inline constexpr const char* kJobCodePage = "cp1250";
+
+// One column of a record's key with the bytes read from the queue.
+struct KeyColumn {
+  const char* name;
+  std::string_view value;
+};
+
+// The condition that picks exactly the rows of one key, for a server with or
+// without NO_BACKSLASH_ESCAPES: first every column equal to its value under
+// the column's collation ("cislodokla = 'K9' and rada = '10'"), so the key
+// index serves the lookup; then every column equal byte for byte in the job's
+// code page ("binary convert(cislodokla using cp1250) = _binary'K9'"), since
+// the collations may ignore letter case and trailing blanks and would take
+// look-alike keys for the same record.
+std::string keyCondition(std::initializer_list<KeyColumn> key, bool noBackslashEscapes);
 
 // The declared type name of a field's column ("varchar", "timestamp"...),
 // empty when the column was not traced to a table column.

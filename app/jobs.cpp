@@ -1,5 +1,6 @@
 #include "app/jobs.h"
 
+#include "app/job_support.h"
 #include "app/value_builders.h"
 #include "db/db_exceptions.h"
 #include "settings/connection_settings.h"
@@ -15,7 +16,7 @@ void initialValues(TZConnection& connection, const std::string& database) {
   connection.SetUser("root");
   connection.SetPassword("");
   connection.SetPort(0);
-  connection.SetProperties({"codepage=cp1250"});
+  connection.SetProperties({std::string("codepage=") + kJobCodePage});
 }
 
 void applyLogin(TZConnection& connection, const ServerLogin& login) {

@@ -4,7 +4,6 @@
 #include "app/job_texts.h"
 #include "app/jobs.h"
 #include "app/value_builders.h"
-#include "db/sql_literals.h"
 
 namespace zararod {
 
@@ -59,16 +58,18 @@ int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
     reporter.ProcessPendingEvents();
     const std::string number = keyText(queue.FieldByName("cislodokla"));
     const std::string series = keyText(queue.FieldByName("rada"));
-    const std::string localKey = " where cislodokla = " + stringLiteral(number, localNbe) +
-                                 " and rada = " + stringLiteral(series, localNbe) + ";";
-    ZSQLProcessor21.Script().Add("delete from " + table + " where cislodokla = " +
-                                 stringLiteral(number, centralNbe) +
-                                 " and rada = " + stringLiteral(series, centralNbe) + ";");
+    const std::string localKey =
+        " where " + keyCondition({{"cislodokla", number}, {"rada", series}}, localNbe) + ";";
+    ZSQLProcessor21.Script().Add("delete from " + table + " where " +
+                                 keyCondition({{"cislodokla", number}, {"rada", series}},
+                                              centralNbe) +
+                                 ";");
 
     setQueryText(ZQuery2, "select " + columns + " from " + table + localKey);
     ZQuery2.Open();
-    ZQuery2.First();
-    if (ZQuery2.RecordCount() == 1) {
+    // Every row the site holds under exactly this key: the central server
+    // ends holding the same rows.
+    for (ZQuery2.First(); !ZQuery2.Eof(); ZQuery2.Next()) {
       const std::string values = udelejData(ZQuery2, reporter);
       ZSQLProcessor21.Script().Add("INSERT INTO " + table + " (" + columns + ")");
       ZSQLProcessor21.Script().Add(" value (" + values + ");");

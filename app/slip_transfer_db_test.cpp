@@ -175,8 +175,12 @@ TEST_F(SlipTransferTest, WritesTheScriptLineByLine) {
                                   "insert into vorazu1.vaznil_00 values ('2026/0404', '01')");
   jobs_.SendSlips(SlipKind::Weighing, reporter_);
   EXPECT_EQ(cp1250ToUtf8(readBytes("avl.txt")),
-            "delete from vaznil where cislodokla = '2026/0404' and rada = '01';\r\n"
-            "delete from vaznil where cislodokla = 'O''B-17' and rada = '02';\r\n"
+            "delete from vaznil where cislodokla = '2026/0404' and rada = '01' and binary "
+            "convert(cislodokla using cp1250) = _binary'2026/0404' and binary convert(rada using "
+            "cp1250) = _binary'01';\r\n"
+            "delete from vaznil where cislodokla = 'O''B-17' and rada = '02' and binary "
+            "convert(cislodokla using cp1250) = _binary'O''B-17' and binary convert(rada using "
+            "cp1250) = _binary'02';\r\n"
             "INSERT INTO vaznil (cislodokla,rada,datum,cas,vazeno,spz,ridic,kodpar,nazevpar,"
             "komodita,brutto,tara,netto,vlhkost,necistoty,cena_t,castka,hmotnost_t,pocet_vazeni,"
             "stav,potvrzeno,poznamka,id_sklad,sklizen,zmeneno)\r\n"

@@ -69,9 +69,11 @@ for n in ${SIZES:-1000 10000}; do
     client site -N -r vorazu1 >site.sql <<SQL
 select 'SET TRANSACTION ISOLATION LEVEL READ COMMITTED;' union all select 'START TRANSACTION;' union all
 select 'select * from vaznil_00;' union all
-select concat('select $columns from vaznil where cislodokla = ', quote(cislodokla),
-  ' and rada = ', quote(rada), ';\ndelete from vaznil_00 where cislodokla = ',
-  quote(cislodokla), ' and rada = ', quote(rada), ';') from vaznil_00 union all select 'COMMIT;';
+select concat('select $columns from vaznil where ', k, ';\ndelete from vaznil_00 where ', k, ';')
+from (select concat('cislodokla = ', quote(cislodokla), ' and rada = ', quote(rada),
+  ' and binary convert(cislodokla using cp1250) = _binary', quote(cislodokla),
+  ' and binary convert(rada using cp1250) = _binary', quote(rada)) k from vaznil_00) queued
+union all select 'COMMIT;';
 SQL
     start=$(now)
     client site vorazu1 <site.sql >/dev/null

@@ -49,4 +49,9 @@ std::string stringLiteral(std::string_view text, bool noBackslashEscapes) {
   return quoteLiteral(text, noBackslashEscapes);
 }
 
+std::string binaryLiteral(std::string_view bytes, bool noBackslashEscapes) {
+  if (noBackslashEscapes && needsHexUnderNoBackslashEscapes(bytes)) return hexLiteral(bytes);
+  return "_binary" + quoteLiteral(bytes, noBackslashEscapes);
+}
+
 }  // namespace zararod

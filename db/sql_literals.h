@@ -27,4 +27,9 @@ std::string hexLiteral(std::string_view bytes);
 // backslash as an escape).
 std::string stringLiteral(std::string_view text, bool noBackslashEscapes);
 
+// The bytes as a binary string literal, which compares byte for byte (no
+// collation, trailing blanks significant): _binary'<quoted>' or, where the
+// quoted form cannot carry them, X'<hex>'.
+std::string binaryLiteral(std::string_view bytes, bool noBackslashEscapes);
+
 }  // namespace zararod

@@ -48,5 +48,12 @@ TEST(SqlLiteralsTest, StringLiteralTurnsToHexOnlyWhereNoQuotedLiteralCarriesTheB
   EXPECT_EQ(hexLiteral(""), "X''");
 }
 
+TEST(SqlLiteralsTest, BinaryLiteralKeepsTheBytesUnderEitherMode) {
+  EXPECT_EQ(binaryLiteral("K9 ", false), "_binary'K9 '");
+  EXPECT_EQ(binaryLiteral("O'N\\", false), "_binary'O''N\\\\'");
+  EXPECT_EQ(binaryLiteral("O'N", true), "_binary'O''N'");
+  EXPECT_EQ(binaryLiteral("a\\b", true), "X'615C62'");
+}
+
 }  // namespace
 }  // namespace zararod
