@@ -19,11 +19,12 @@ void initialValues(TZConnection& connection, const std::string& database) {
   connection.SetProperties({std::string("codepage=") + kJobCodePage});
 }
 
-void applyLogin(TZConnection& connection, const ServerLogin& login) {
+void applyLogin(TZConnection& connection, TZSQLProcessor& receiving, const ServerLogin& login) {
   connection.SetHostName(login.HostName);
   connection.SetUser(login.User);
   connection.SetPassword(login.Password);
   connection.SetPort(login.Port);
+  receiving.SetBatchSize(login.Batch);
 }
 
 }  // namespace
@@ -39,8 +40,10 @@ Jobs::Jobs() {
   }
   ZSQLProcessor1.SetConnection(&ZConnection1);
   ZSQLProcessor1.SetDelimiter(";");
+  ZSQLProcessor1.SetBatchSize(kDefaultBatch);
   ZSQLProcessor21.SetConnection(&ZConnection2);
   ZSQLProcessor21.SetDelimiter(";");
+  ZSQLProcessor21.SetBatchSize(kDefaultBatch);
 }
 
 Jobs::~Jobs() = default;
@@ -48,10 +51,10 @@ Jobs::~Jobs() = default;
 void Jobs::ApplySettings(const std::string& iniPath) {
   ZConnection2.Disconnect();
   ConnectionSettings settings = readConnectionSettings(iniPath);
-  applyLogin(ZConnection2, settings.Central);
+  applyLogin(ZConnection2, ZSQLProcessor21, settings.Central);
   rada = settings.rada;
   ZConnection1.Disconnect();
-  applyLogin(ZConnection1, settings.Local);
+  applyLogin(ZConnection1, ZSQLProcessor1, settings.Local);
 }
 
 std::string Jobs::udelejPolozky(const std::string& table, JobReporter& reporter) {

@@ -21,6 +21,10 @@
 // everything: every record is written as delete-then-insert, so sending it
 // again is harmless.
 //
+// The receiving side takes the script many statements per round trip (the
+// processors' BatchSize, from the key Batch of each server's settings
+// section; Batch=0 sends one statement at a time).
+//
 // Errors: ImportAddresses and SendSlips let every error through (the window
 // shows it in the error box, zararod-cli on stderr) after rolling back;
 // CheckStatus catches everything. Jobs must not be started inside one another

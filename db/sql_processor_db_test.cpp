@@ -70,8 +70,12 @@ TEST_F(SQLProcessorTest, FailingThirdOfFiveStatementsUnderEachAction) {
       {eaSkip, false, {"1", "2", "4", "5"}, {0, 1, 2, 3, 4}},
       {eaRetry, false, {"1", "2", "4", "5"}, {0, 1, 2, 3, 4}},
   };
+  // One statement per round trip, and batches of four: the failing statement
+  // sits in the middle of the first batch.
+  for (int batch : {0, 4}) {
   for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.action));
+    SCOPED_TRACE(std::to_string(static_cast<int>(c.action)) + " batch " + std::to_string(batch));
+    processor_.SetBatchSize(batch);
     AdminSession admin(Server::Site, kScratch);
     admin.exec("DELETE FROM t");
     admin.exec("DROP TABLE IF EXISTS missing");
@@ -109,8 +113,11 @@ TEST_F(SQLProcessorTest, FailingThirdOfFiveStatementsUnderEachAction) {
     EXPECT_EQ(column(), c.rows);
     EXPECT_EQ(after, c.after);
     EXPECT_EQ(failed, std::vector<int>{2});
-    EXPECT_EQ(before.size(), c.action == eaFail || c.action == eaAbort ? 3u : 5u);
+    // A batch announces every statement it holds before it is sent.
+    const std::size_t announced = batch > 0 ? 4u : 3u;
+    EXPECT_EQ(before.size(), c.action == eaFail || c.action == eaAbort ? announced : 5u);
     EXPECT_EQ(processor_.StatementCount(), 5);  // the split result stays readable
+  }
   }
   EXPECT_EQ(column("missing"), std::vector<std::string>{"3"});
 }
@@ -144,6 +151,33 @@ TEST_F(SQLProcessorTest, BytesThatReachTheServer) {
   processor_.Execute();
   EXPECT_EQ(sentByProcessor(),
             (std::vector<std::string>{"INSERT INTO t (a,b)\r\n value ('12:30',  'z')"}));
+}
+
+TEST_F(SQLProcessorTest, ABatchSendsTheSameStatementsInOneText) {
+  connectAndLog();
+  processor_.SetBatchSize(3);
+  processor_.Script().Add("delete from t where a = 'x';");
+  processor_.Script().Add("INSERT INTO t (a,b)");
+  processor_.Script().Add(" value ('x','y');");
+  processor_.Script().Add("INSERT INTO t (a,b) value ('12:30',  'line1\nline2') -- note");
+  processor_.Script().Add(";");
+  processor_.Script().Add("-- a statement that starts with a comment goes alone");
+  processor_.Script().Add("insert into t (a) values ('c');");
+  processor_.Script().Add("insert into t (a) values ('d');");
+  processor_.Execute();
+  EXPECT_EQ(sentByProcessor(),
+            (std::vector<std::string>{
+                "SELECT @@max_allowed_packet",
+                "delete from t where a = 'x'\r\n;INSERT INTO t (a,b)\r\n value ('x','y')\r\n;"
+                "INSERT INTO t (a,b) value ('12:30', 'line1\r\nline2')",
+                "-- a statement that starts with a comment goes alone\r\n"
+                "insert into t (a) values ('c')",
+                "insert into t (a) values ('d')"}));
+  EXPECT_EQ(column(), (std::vector<std::string>{"12:30", "c", "d", "x"}));
+  // Multi-statement text is refused again after the run.
+  EXPECT_THROW(connection_.LiveConnection()->CreateStatement()->ExecuteUpdate(
+                   "insert into t (a) values ('e'); insert into t (a) values ('f')"),
+               EZSQLException);
 }
 
 TEST_F(SQLProcessorTest, ParametersAreBoundByName) {

@@ -12,6 +12,7 @@ ServerLogin readLogin(const SettingsFile& file, const std::string& section) {
   login.User = file.ReadText(section, "User", "root");
   login.Password = file.ReadText(section, "Password", "");
   login.Port = file.ReadNumber(section, "SQLport", 3306);
+  login.Batch = file.ReadNumber(section, "Batch", kDefaultBatch);
   return login;
 }
 

@@ -7,12 +7,20 @@
 
 namespace zararod {
 
+// Statements per round trip of a job's script unless the settings say
+// otherwise.
+inline constexpr int kDefaultBatch = 1000;
+
 // What one connection takes from the settings file.
 struct ServerLogin {
   std::string HostName = "localhost";
   std::string User = "root";
   std::string Password;
   int Port = 3306;
+  // Statements per round trip when a job runs its script on this server
+  // (key Batch); 0 or 1 sends one statement at a time, for a server or proxy
+  // that refuses multi-statement text.
+  int Batch = kDefaultBatch;
 };
 
 struct ConnectionSettings {
@@ -24,9 +32,10 @@ struct ConnectionSettings {
 // The file name of the settings: ExePath() + "vedid.ini".
 std::string settingsFileName();
 
-// Reads, in this order, IP, User, Password, SQLport and rada of section
-// LogON_adr, then IP, User, Password and SQLport of section LogON, each with
-// its default ("localhost", "root", empty, 3306, "10"). Never throws (apart
+// Reads, in this order, IP, User, Password, SQLport, Batch and rada of
+// section LogON_adr, then IP, User, Password, SQLport and Batch of section
+// LogON, each with its default ("localhost", "root", empty, 3306,
+// kDefaultBatch, "10"). Never throws (apart
 // from std::bad_alloc); a missing file gives all defaults.
 ConnectionSettings readConnectionSettings(const std::string& fileName);
 
