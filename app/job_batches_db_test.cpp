@@ -1,5 +1,6 @@
-// A job's script reaches the receiving server many statements per round
-// trip, unless the settings say Batch=0 for that server.
+// Round trips of a job: the sending side reads and dequeues its records in
+// chunks of many keys, and the script reaches the receiving server many
+// statements per round trip, unless the settings say Batch=0 for that server.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "app/jobs_test_support.h"
+#include "app/record_transfer.h"
 #include "db/db_exceptions.h"
 #include "db/mysql_connection.h"
 
@@ -96,6 +98,47 @@ TEST_F(JobBatchesTest, ADryRunListsRejectedStatementsFromDifferentBatches) {
   }
   EXPECT_EQ(centralSlips(), central);
   EXPECT_EQ(siteQueue(), queue);
+}
+
+TEST_F(JobBatchesTest, TheSendingSideReadsAndDequeuesInChunks) {
+  // Two chunks and a bit; the last key of the first chunk is queued again in
+  // the third.
+  const int slips = 2 * kKeysPerChunk + 1;
+  AdminSession(Server::Site, "vorazu1")
+      .exec("delete from vaznil_00; insert into vaznil (cislodokla, rada, ridic) select "
+            "concat('C', lpad(seq, 5, '0')), '01', concat('driver ', seq) from seq_1_to_" +
+            std::to_string(slips - 1) +
+            "; insert into vaznil_00 select cislodokla, rada from vaznil where cislodokla "
+            "like 'C%' order by cislodokla; insert into vaznil_00 values ('C" +
+            std::string(5 - std::to_string(kKeysPerChunk).size(), '0') +
+            std::to_string(kKeysPerChunk) + "', '01')");
+  jobs_.ZConnection1.Connect();
+  startGeneralLog(Server::Site);
+  EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), slips);
+  std::vector<std::string> logged = loggedStatements(
+      Server::Site, mysql_thread_id(jobs_.ZConnection1.LiveConnection()->Handle()));
+  AdminSession(Server::Site).exec("SET GLOBAL general_log=0");
+
+  EXPECT_EQ(reporter_.positions[1].size(), static_cast<std::size_t>(slips) + 1);
+  EXPECT_EQ(AdminSession(Server::Site).scalar("select count(*) from vorazu1.vaznil_00"), "0");
+  EXPECT_EQ(AdminSession(Server::Central)
+                .scalar("select count(*) from vorazu1.vaznil where "
+                        "cislodokla like 'C%'"),
+            std::to_string(slips - 1));
+  EXPECT_EQ(AdminSession(Server::Central)
+                .scalar("select count(*) from vorazu1.vaznil where cislodokla like 'C%' and "
+                        "ridic = concat('driver ', 0 + substr(cislodokla, 2))"),
+            std::to_string(slips - 1));
+  // Each chunk: one SELECT of its records, then one DELETE of its queue
+  // entries.
+  std::vector<std::string> reads;
+  for (const std::string& text : logged) {
+    if (text.rfind("select cislodokla", 0) == 0 || text.rfind("delete from vaznil_00", 0) == 0) {
+      reads.push_back(text.substr(0, 6));
+    }
+  }
+  EXPECT_EQ(reads, (std::vector<std::string>{"select", "delete", "select", "delete", "select",
+                                             "delete"}));
 }
 
 }  // namespace

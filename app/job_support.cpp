@@ -30,7 +30,7 @@ std::string keyText(const TField& field) {
   return field.AsServerText().value_or(std::string());
 }
 
-std::string keyCondition(std::initializer_list<KeyColumn> key, bool noBackslashEscapes) {
+std::string keyCondition(const std::vector<KeyColumn>& key, bool noBackslashEscapes) {
   std::string condition;
   const auto conjoin = [&condition](const std::string& term) {
     condition += condition.empty() ? term : " and " + term;

@@ -3,7 +3,6 @@
 // column, the script files, and the transaction that guards one side of a job.
 #pragma once
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,7 +42,7 @@ struct KeyColumn {
 // code page ("binary convert(cislodokla using cp1250) = _binary'K9'"), since
 // the collations may ignore letter case and trailing blanks and would take
 // look-alike keys for the same record.
-std::string keyCondition(std::initializer_list<KeyColumn> key, bool noBackslashEscapes);
+std::string keyCondition(const std::vector<KeyColumn>& key, bool noBackslashEscapes);
 
 // The declared type name of a field's column ("varchar", "timestamp"...),
 // empty when the column was not traced to a table column.

@@ -43,6 +43,7 @@
 namespace zararod {
 
 enum class SlipKind { Weighing, Laboratory };
+struct TransferPlan;
 
 class Jobs {
  public:
@@ -105,6 +106,11 @@ class Jobs {
   TZSQLProcessor ZSQLProcessor21;  // central: runs avl.txt / all.txt
 
  private:
+  // The transfer protocol of every job (app/record_transfer.h): returns the
+  // number of queue rows visited. `sendingTransaction` and
+  // `receivingTransaction` are the private queries on the plan's two sides.
+  int transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
+               TZQuery& receivingTransaction, JobReporter& reporter);
   // Executes the script; in a dry run collects the rejected statements.
   void runScript(TZSQLProcessor& processor);
 
