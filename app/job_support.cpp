@@ -3,7 +3,6 @@
 #include "db/connection.h"
 #include "db/sql_literals.h"
 #include "db/sql_strings.h"
-#include "util/file_io.h"
 
 namespace zararod {
 
@@ -47,15 +46,6 @@ std::string keyCondition(const std::vector<KeyColumn>& key, bool noBackslashEsca
 
 std::string declaredType(const TZQuery& query, const TField& field) {
   return query.FieldDefs()[field.Index()].DeclaredTypeName;
-}
-
-void saveLines(const std::vector<std::string>& lines, const std::string& fileName) {
-  std::string bytes;
-  for (const std::string& line : lines) {
-    bytes += line;
-    bytes += "\r\n";
-  }
-  writeFileBytes(fileName, bytes);
 }
 
 JobTransaction::~JobTransaction() {

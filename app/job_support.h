@@ -1,6 +1,6 @@
 // Small pieces shared by the jobs: statement texts on queries, opening a side,
 // the progress bar's start, the keys of queue rows, the declared type of a
-// column, the script files, and the transaction that guards one side of a job.
+// column, and the transaction that guards one side of a job.
 #pragma once
 
 #include <string>
@@ -47,10 +47,6 @@ std::string keyCondition(const std::vector<KeyColumn>& key, bool noBackslashEsca
 // The declared type name of a field's column ("varchar", "timestamp"...),
 // empty when the column was not traced to a table column.
 std::string declaredType(const TZQuery& query, const TField& field);
-
-// Writes every line followed by CR LF to `fileName`, replacing the file.
-// Throws the file errors of util/file_io.h.
-void saveLines(const std::vector<std::string>& lines, const std::string& fileName);
 
 // START TRANSACTION ... COMMIT on the connection of `query`. Going out of
 // scope without Commit rolls back; a rollback that fails (the connection

@@ -82,7 +82,6 @@ void Jobs::runScript(TZSQLProcessor& processor) {
     ~HandlerReset() { processor.OnError = nullptr; }
   } reset{processor};
   processor.Execute();
-  if (!rejected_.empty()) throw EZSQLException(rejected_.front().message);
 }
 
 }  // namespace zararod

@@ -111,7 +111,8 @@ class Jobs {
   // `receivingTransaction` are the private queries on the plan's two sides.
   int transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
                TZQuery& receivingTransaction, JobReporter& reporter);
-  // Executes the script; in a dry run collects the rejected statements.
+  // Executes the script; in a dry run collects the rejected statements in
+  // rejected_ and goes on.
   void runScript(TZSQLProcessor& processor);
 
   // Private queries that carry the transaction statements, so that the

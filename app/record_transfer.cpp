@@ -1,13 +1,16 @@
 #include "app/record_transfer.h"
 
 #include <map>
+#include <optional>
 
 #include "app/job_support.h"
 #include "app/jobs.h"
 #include "db/connection.h"
+#include "db/db_exceptions.h"
 #include "db/query.h"
 #include "db/sql_processor.h"
 #include "db/sql_strings.h"
+#include "util/file_io.h"
 
 namespace zararod {
 
@@ -63,7 +66,24 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
   receiving.Begin();
   const bool receiverNbe = receiver.NoBackslashEscapes();
 
+  // The script goes to its file and to the receiver a chunk at a time, as it
+  // is built: every chunk ends with a whole statement, so the receiver runs
+  // the same statements in the same order as from the whole script.
+  std::optional<OutputFile> file;  // created with the first chunk
   std::vector<std::string> script;
+  const auto send = [&] {
+    std::string text;
+    for (const std::string& line : script) {
+      text += line;
+      text += "\r\n";
+    }
+    script.clear();
+    if (!file) file.emplace(plan.scriptFile);
+    file->write(text);
+    plan.processor.Script().SetText(text);
+    runScript(plan.processor);
+  };
+
   plan.queue.First();
   startProgress(reporter, plan.line, count);
   plan.begin(script);
@@ -97,12 +117,12 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
       if (found == written.end()) continue;
       script.insert(script.end(), found->second.begin(), found->second.end());
     }
+    send();
   }
-  saveLines(script, plan.scriptFile);
-  script.clear();
+  if (!file || !script.empty()) send();
+  file->close();
   plan.processor.Script().Clear();
-  plan.processor.Script().LoadFromFile(plan.scriptFile);
-  runScript(plan.processor);
+  if (!rejected_.empty()) throw EZSQLException(rejected_.front().message);
   receiving.Finish(dryRun_);
   sending.Finish(dryRun_);
   return counter;

@@ -11,6 +11,12 @@
 // has been read). Every key is matched byte for byte (keyCondition in
 // app/job_support.h). The progress bar moves one step per queued key as the
 // chunk's keys are taken up, just before their records are read.
+//
+// The script is not held whole: each chunk's lines are appended to the script
+// file and run on the receiver (in batches, see TZSQLProcessor) before the
+// next chunk is read, so memory stays bounded by a chunk whatever the queue
+// holds. The file is created with the first chunk; after a failure it holds
+// the script up to the chunk that failed.
 #pragma once
 
 #include <functional>

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Whole-job benchmark of "odeslat VL": queues N weighing slips in the sandbox
 # and times `zararod-cli send-vl` against its floor, the mariadb client
-# replaying the same statement stream (the queue read, the per-slip SELECT and
-# DELETE on the site, the script on the central server, each side inside one
-# transaction). Prints both medians, their ratio and the 10,000/1,000 scaling.
+# replaying the same statements one by one (the queue read, one SELECT and one
+# DELETE per 500 queued slips on the site, the script's statements on the
+# central server, each side inside one transaction). Prints both medians, their ratio and the 10,000/1,000 scaling.
 #
 #   bench/send_vl.sh [build-dir] [runs]      (default: build, 3 runs)
 # Needs the sandbox servers and their environment:
@@ -67,12 +67,15 @@ for n in ${SIZES:-1000 10000}; do
     # The floor replays the same stream with the mariadb client.
     prepare "$n"
     client site -N -r vorazu1 >site.sql <<SQL
+set session group_concat_max_len = 1073741824;
 select 'SET TRANSACTION ISOLATION LEVEL READ COMMITTED;' union all select 'START TRANSACTION;' union all
 select 'select * from vaznil_00;' union all
-select concat('select $columns from vaznil where ', k, ';\ndelete from vaznil_00 where ', k, ';')
-from (select concat('cislodokla = ', quote(cislodokla), ' and rada = ', quote(rada),
-  ' and binary convert(cislodokla using cp1250) = _binary', quote(cislodokla),
-  ' and binary convert(rada using cp1250) = _binary', quote(rada)) k from vaznil_00) queued
+select concat('select $columns from vaznil where ', c, ';\ndelete from vaznil_00 where ', c, ';')
+from (select group_concat(k separator ' or ') c from (
+  select (row_number() over () - 1) div 500 chunk, concat('(cislodokla = ', quote(cislodokla),
+    ' and rada = ', quote(rada), ' and binary convert(cislodokla using cp1250) = _binary',
+    quote(cislodokla), ' and binary convert(rada using cp1250) = _binary', quote(rada), ')') k
+  from vaznil_00) q group by chunk) chunks
 union all select 'COMMIT;';
 SQL
     start=$(now)
