@@ -3,7 +3,8 @@
 # and times `zararod-cli send-vl` against its floor, the mariadb client
 # replaying the same statements one by one (the queue read, one SELECT and one
 # DELETE per 500 queued slips on the site, the script's statements on the
-# central server, each side inside one transaction). Prints both medians, their ratio and the 10,000/1,000 scaling.
+# central server, each side inside one transaction). Prints both medians,
+# their ratio and the 10,000/1,000 scaling.
 #
 #   bench/send_vl.sh [build-dir] [runs]      (default: build, 3 runs)
 # Needs the sandbox servers and their environment:

@@ -120,27 +120,29 @@ void TZSQLProcessor::Parse() {
   parser_->ParseText(script_->Text());
 }
 
-std::string TZSQLProcessor::preparedText(int index, TZSQLStrings& statementText) {
-  statementText.SetText(Statements(index));
-  if (statementText.StatementCount() == 0) return std::string();
-  const TZSQLStatement& sql = statementText.Statements(0);
-  TZMySQLConnection& live = liveConnection(*connection_);
-  std::unique_ptr<IZPreparedStatement> statement = live.PrepareStatement(sql.Text(), {});
-  BindParams(*statement, sql, params_);
-  return statement->PreparedSQL();
-}
-
-void TZSQLProcessor::runStatement(int index, TZSQLStrings& statementText) {
+std::unique_ptr<IZPreparedStatement> TZSQLProcessor::prepare(int index,
+                                                             TZSQLStrings& statementText) {
   statementText.SetText(Statements(index));
   // A statement of nothing but comments that holds a ":" leaves no text after
   // the rescan: there is nothing to run.
-  if (statementText.StatementCount() == 0) return;
+  if (statementText.StatementCount() == 0) return nullptr;
   const TZSQLStatement& sql = statementText.Statements(0);
-  TZMySQLConnection& live = liveConnection(*connection_);
-  std::unique_ptr<IZPreparedStatement> statement = live.PrepareStatement(sql.Text(), {});
+  std::unique_ptr<IZPreparedStatement> statement =
+      liveConnection(*connection_).PrepareStatement(sql.Text(), {});
   BindParams(*statement, sql, params_);
+  return statement;
+}
+
+void TZSQLProcessor::runStatement(int index, TZSQLStrings& statementText) {
+  std::unique_ptr<IZPreparedStatement> statement = prepare(index, statementText);
+  if (!statement) return;
   statement->ExecuteUpdatePrepared();
   statement->Close();
+}
+
+std::string TZSQLProcessor::preparedText(int index, TZSQLStrings& statementText) {
+  std::unique_ptr<IZPreparedStatement> statement = prepare(index, statementText);
+  return statement ? statement->PreparedSQL() : std::string();
 }
 
 TZErrorHandleAction TZSQLProcessor::failedAttempt(int index, const std::exception& e) {
@@ -169,6 +171,8 @@ void TZSQLProcessor::executeOneByOne(TZSQLStrings& statementText) {
 }
 
 void TZSQLProcessor::executeBatched(TZSQLStrings& statementText) {
+  const int count = StatementCount();
+  if (count == 0) return;  // nothing to send, nothing to ask the server
   TZMySQLConnection& live = liveConnection(*connection_);
   // Room for the packet header and the server's own bookkeeping.
   constexpr std::size_t kPacketMargin = 1024;
@@ -187,7 +191,6 @@ void TZSQLProcessor::executeBatched(TZSQLStrings& statementText) {
     }
   } off{*connection_};
 
-  const int count = StatementCount();
   std::string batch;
   std::vector<int> members;  // statement indexes in the batch, in order
   int next = 0;              // the first statement not yet in a batch

@@ -57,6 +57,7 @@
 
 namespace zararod {
 
+class IZPreparedStatement;
 class TZConnection;
 class TZSQLStrings;
 class TZSQLProcessor;
@@ -127,6 +128,9 @@ class TZSQLProcessor {
 
  private:
   void scriptChanged();
+  // Statement `index` prepared on the live connection with its parameters
+  // bound; null when it leaves nothing to run.
+  std::unique_ptr<IZPreparedStatement> prepare(int index, TZSQLStrings& statementText);
   void runStatement(int index, TZSQLStrings& statementText);
   void executeOneByOne(TZSQLStrings& statementText);
   void executeBatched(TZSQLStrings& statementText);
