@@ -20,14 +20,14 @@
 // (comments removed, whitespace runs outside quoted strings made one blank,
 // markers replaced by "?" and given their bound values).
 //
-// Batched run (BatchSize() > 0, off by default): the same statement texts go
+// Batched run (BatchSize() > 1, off by default): the same statement texts go
 // to the server many per round trip, as one multi-statement text of at most
 // BatchSize() statements and the server's max_allowed_packet bytes, and every
-// result is read in order. A failing statement is still named exactly (its
-// index, text and the server's message reach OnError and the exception); the
-// server runs nothing after it in its batch, and the run goes on as
-// OnError's action says from the statement after it (eaSkip) or from it
-// again (eaRetry). BeforeExecute is called once for each statement, when it
+// result is read in order. A failing statement is still named exactly:
+// OnError gets its index (so its text) and the server's message, which the
+// run's exception carries as well. The server runs nothing after it in its
+// batch, and the run goes on as OnError's action says: from the statement
+// after it (eaSkip) or from it again (eaRetry). BeforeExecute is called once for each statement, when it
 // first joins a batch; AfterExecute once it has run. A statement that starts
 // with a comment or is a CALL is sent on its own, since the server may count
 // it as no statement or as several. REQUIRES for batching: the server splits
