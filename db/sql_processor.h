@@ -27,10 +27,10 @@
 // OnError gets its index (so its text) and the server's message, which the
 // run's exception carries as well. The server runs nothing after it in its
 // batch, and the run goes on as OnError's action says: from the statement
-// after it (eaSkip) or from it again (eaRetry). BeforeExecute is called once for each statement, when it
-// first joins a batch; AfterExecute once it has run. A statement that starts
-// with a comment or is a CALL is sent on its own, since the server may count
-// it as no statement or as several. REQUIRES for batching: the server splits
+// after it (eaSkip) or from it again (eaRetry). BeforeExecute is called once
+// for each statement, when it first joins a batch; AfterExecute once it has
+// run. A statement that starts with a comment or is a CALL is sent on its
+// own, since the server may count it as no statement or as several. REQUIRES for batching: the server splits
 // the script at the same ";" as the MySQL tokenizer (a run whose server
 // counts otherwise fails with EZSQLException).
 //
