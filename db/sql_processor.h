@@ -30,9 +30,10 @@
 // after it (eaSkip) or from it again (eaRetry). BeforeExecute is called once
 // for each statement, when it first joins a batch; AfterExecute once it has
 // run. A statement that starts with a comment or is a CALL is sent on its
-// own, since the server may count it as no statement or as several. REQUIRES for batching: the server splits
-// the script at the same ";" as the MySQL tokenizer (a run whose server
-// counts otherwise fails with EZSQLException).
+// own, since the server may count it as no statement or as several.
+// REQUIRES for batching: the server splits the script at the same ";" as the
+// MySQL tokenizer (a run whose server counts otherwise fails with
+// EZSQLException).
 //
 // Ownership: the processor owns Script, Params and its parser; the connection
 // is only referenced and must outlive the processor or be re-set first.
