@@ -32,10 +32,8 @@ int Jobs::ImportAddresses(JobReporter& reporter) {
       .scriptFile = "aad.txt",
       .begin =
           [](std::vector<std::string>& script) {
-            script.push_back(
-                "UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"A00\";");
-            script.push_back(
-                "UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"790\";");
+            script.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"A00\";");
+            script.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"790\";");
           },
       .readStatement =
           [](const std::string& condition) { return "select * from adresar where " + condition; },
@@ -50,10 +48,9 @@ int Jobs::ImportAddresses(JobReporter& reporter) {
             script.push_back("INSERT into adresar SET ");
             for (const char* column : kColumns) {
               const TField& field = rows.FieldByName(column);
-              script.push_back(std::string(" ") + column + "=" +
-                               textLiteral(readField(field), declaredType(rows, field),
-                                           receiverNbe) +
-                               ",");
+              script.push_back(
+                  std::string(" ") + column + "=" +
+                  textLiteral(readField(field), declaredType(rows, field), receiverNbe) + ",");
             }
             script.push_back(" DATUMZAL=NOW();");
           },

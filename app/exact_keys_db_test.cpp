@@ -63,14 +63,24 @@ TEST_F(ExactKeysTest, EachSlipArrivesAsItselfAndNoLookAlikeIsTouched) {
     std::vector<std::string> central_after;
   } cases[] = {
       {"a look-alike with a trailing blank stays home",
-       "('K9', '10', 'plain'), ('K9 ', '10', 'blank')", "('K9 ', '10', 'central')",
-       "('K9', '10')", {"[K9 ] central", "[K9] plain"}},
-      {"an unrelated look-alike on the central server survives", "('q5', '10', 'site')",
-       "('Q5 ', '10', 'central')", "('q5', '10')", {"[Q5 ] central", "[q5] site"}},
-      {"a case-only pair", "('K7a', '10', 'small'), ('K7A', '10', 'capital')", "",
-       "('K7a', '10')", {"[K7a] small"}},
+       "('K9', '10', 'plain'), ('K9 ', '10', 'blank')",
+       "('K9 ', '10', 'central')",
+       "('K9', '10')",
+       {"[K9 ] central", "[K9] plain"}},
+      {"an unrelated look-alike on the central server survives",
+       "('q5', '10', 'site')",
+       "('Q5 ', '10', 'central')",
+       "('q5', '10')",
+       {"[Q5 ] central", "[q5] site"}},
+      {"a case-only pair",
+       "('K7a', '10', 'small'), ('K7A', '10', 'capital')",
+       "",
+       "('K7a', '10')",
+       {"[K7a] small"}},
       {"the same key twice on the site arrives twice",
-       "('D2', '10', 'one'), ('D2', '10', 'two')", "('D2', '10', 'old')", "('D2', '10')",
+       "('D2', '10', 'one'), ('D2', '10', 'two')",
+       "('D2', '10', 'old')",
+       "('D2', '10')",
        {"[D2] one", "[D2] two"}},
   };
   for (const Case& c : cases) {
@@ -81,7 +91,8 @@ TEST_F(ExactKeysTest, EachSlipArrivesAsItselfAndNoLookAlikeIsTouched) {
         .exec("delete from vorazu1.vaznil;" + insert + c.site +
               ";insert into vorazu1.vaznil_00 values " + c.queued);
     AdminSession(Server::Central)
-        .exec(std::string("delete from vorazu1.vaznil") + (*c.central ? ";" + insert + c.central : ""));
+        .exec(std::string("delete from vorazu1.vaznil") +
+              (*c.central ? ";" + insert + c.central : ""));
     RecordingReporter reporter;
     Jobs jobs;
     jobs.ApplySettings(iniPath_);
@@ -102,14 +113,30 @@ TEST_F(ExactKeysTest, EachAddressArrivesAsItselfAndNoLookAlikeIsTouched) {
     int count;
     std::vector<std::string> local_after;
   } cases[] = {
-      {"a case-only pair, both queued", "('Z1', 'capital'), ('z1', 'small')", "",
-       "('Z1'), ('z1')", 2, {"[Z1] capital", "[z1] small"}},
-      {"a look-alike with a trailing blank stays home", "('Z2', 'plain'), ('Z2 ', 'blank')",
-       "('Z2 ', 'local')", "('Z2')", 1, {"[Z2 ] local", "[Z2] plain"}},
-      {"an unrelated look-alike on the local server survives", "('q6', 'central')",
-       "('Q6 ', 'local')", "('q6')", 1, {"[Q6 ] local", "[q6] central"}},
+      {"a case-only pair, both queued",
+       "('Z1', 'capital'), ('z1', 'small')",
+       "",
+       "('Z1'), ('z1')",
+       2,
+       {"[Z1] capital", "[z1] small"}},
+      {"a look-alike with a trailing blank stays home",
+       "('Z2', 'plain'), ('Z2 ', 'blank')",
+       "('Z2 ', 'local')",
+       "('Z2')",
+       1,
+       {"[Z2 ] local", "[Z2] plain"}},
+      {"an unrelated look-alike on the local server survives",
+       "('q6', 'central')",
+       "('Q6 ', 'local')",
+       "('q6')",
+       1,
+       {"[Q6 ] local", "[q6] central"}},
       {"the same key twice on the central server arrives twice",
-       "('Z3', 'one'), ('Z3', 'two')", "('Z3', 'old')", "('Z3')", 1, {"[Z3] one", "[Z3] two"}},
+       "('Z3', 'one'), ('Z3', 'two')",
+       "('Z3', 'old')",
+       "('Z3')",
+       1,
+       {"[Z3] one", "[Z3] two"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -134,12 +161,12 @@ TEST_F(ExactKeysTest, TheKeyConditionStillLooksUpThroughTheKeyIndex) {
   // A job of thousands of records must not scan the table once per record.
   AdminSession site(Server::Site, "", "cp1250");
   for (bool noBackslashEscapes : {false, true}) {
-    const std::vector<Row> slip = site.rows(
-        "explain select * from vorazu1.vaznil where " +
-        keyCondition({{"cislodokla", "O'B\\17 "}, {"rada", "02"}}, noBackslashEscapes));
-    const std::vector<Row> address = site.rows(
-        "explain delete from dovodi.adresar where " +
-        keyCondition({{"kodpar", "A\\00017"}}, noBackslashEscapes));
+    const std::vector<Row> slip =
+        site.rows("explain select * from vorazu1.vaznil where " +
+                  keyCondition({{"cislodokla", "O'B\\17 "}, {"rada", "02"}}, noBackslashEscapes));
+    const std::vector<Row> address =
+        site.rows("explain delete from dovodi.adresar where " +
+                  keyCondition({{"kodpar", "A\\00017"}}, noBackslashEscapes));
     ASSERT_EQ(slip.size(), 1u);
     ASSERT_EQ(address.size(), 1u);
     EXPECT_EQ(slip[0][5], "slip");  // the chosen key

@@ -43,8 +43,7 @@ TEST_F(JobBatchesTest, BatchZeroSendsOneStatementPerRoundTrip) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.batchLine);
     SetUp();
-    AdminSession(Server::Site)
-        .exec("delete from vorazu1.vaznil_00 where cislodokla = '2026/0002'");
+    AdminSession(Server::Site).exec("delete from vorazu1.vaznil_00 where cislodokla = '2026/0002'");
     writeCentralBatch(c.batchLine);
     Jobs jobs;
     jobs.ApplySettings(iniPath_);
@@ -69,9 +68,10 @@ TEST_F(JobBatchesTest, ADryRunListsRejectedStatementsFromDifferentBatches) {
   writeCentralBatch("Batch=2");
   jobs_.ApplySettings(iniPath_);
   AdminSession(Server::Site)
-      .exec("update vorazu1.vaznil set ridic = 'Řidič s dlouhým jménem' where cislodokla = "
-            "'2026/0001'; update vorazu1.vaznil set ridic = 'Krátké' where cislodokla = "
-            "'2026/0002'");
+      .exec(
+          "update vorazu1.vaznil set ridic = 'Řidič s dlouhým jménem' where cislodokla = "
+          "'2026/0001'; update vorazu1.vaznil set ridic = 'Krátké' where cislodokla = "
+          "'2026/0002'");
   AdminSession(Server::Central).exec("alter table vorazu1.vaznil modify ridic varchar(12)");
   const std::vector<Row> central = centralSlips(), queue = siteQueue();
 
@@ -105,13 +105,14 @@ TEST_F(JobBatchesTest, TheSendingSideReadsAndDequeuesInChunks) {
   // the third.
   const int slips = 2 * kKeysPerChunk + 1;
   AdminSession(Server::Site, "vorazu1")
-      .exec("delete from vaznil_00; insert into vaznil (cislodokla, rada, ridic) select "
-            "concat('C', lpad(seq, 5, '0')), '01', concat('driver ', seq) from seq_1_to_" +
-            std::to_string(slips - 1) +
-            "; insert into vaznil_00 select cislodokla, rada from vaznil where cislodokla "
-            "like 'C%' order by cislodokla; insert into vaznil_00 values ('C" +
-            std::string(5 - std::to_string(kKeysPerChunk).size(), '0') +
-            std::to_string(kKeysPerChunk) + "', '01')");
+      .exec(
+          "delete from vaznil_00; insert into vaznil (cislodokla, rada, ridic) select "
+          "concat('C', lpad(seq, 5, '0')), '01', concat('driver ', seq) from seq_1_to_" +
+          std::to_string(slips - 1) +
+          "; insert into vaznil_00 select cislodokla, rada from vaznil where cislodokla "
+          "like 'C%' order by cislodokla; insert into vaznil_00 values ('C" +
+          std::string(5 - std::to_string(kKeysPerChunk).size(), '0') +
+          std::to_string(kKeysPerChunk) + "', '01')");
   jobs_.ZConnection1.Connect();
   startGeneralLog(Server::Site);
   EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), slips);
@@ -137,8 +138,8 @@ TEST_F(JobBatchesTest, TheSendingSideReadsAndDequeuesInChunks) {
       reads.push_back(text.substr(0, 6));
     }
   }
-  EXPECT_EQ(reads, (std::vector<std::string>{"select", "delete", "select", "delete", "select",
-                                             "delete"}));
+  EXPECT_EQ(reads,
+            (std::vector<std::string>{"select", "delete", "select", "delete", "select", "delete"}));
 }
 
 }  // namespace

@@ -43,9 +43,9 @@ struct TransferPlan {
 
   // Sending side.
   TZConnection& sender;
-  TZQuery& queue;         // the window's query on the queue: "select * from <queue>;"
+  TZQuery& queue;  // the window's query on the queue: "select * from <queue>;"
   std::string queueTable;
-  TZQuery& records;       // reads the records and deletes the queue entries
+  TZQuery& records;                     // reads the records and deletes the queue entries
   std::vector<const char*> keyColumns;  // in the queue and the record table
 
   // Receiving side.

@@ -41,8 +41,7 @@ bool standsAlone(const std::string& text) {
   if (head.starts_with("/*") && !head.starts_with("/*!")) return true;
   return head.size() >= 5 && (head[0] == 'c' || head[0] == 'C') &&
          (head[1] == 'a' || head[1] == 'A') && (head[2] == 'l' || head[2] == 'L') &&
-         (head[3] == 'l' || head[3] == 'L') &&
-         static_cast<unsigned char>(head[4]) <= ' ';
+         (head[3] == 'l' || head[3] == 'L') && static_cast<unsigned char>(head[4]) <= ' ';
 }
 
 }  // namespace
@@ -176,8 +175,8 @@ void TZSQLProcessor::executeBatched(TZSQLStrings& statementText) {
   TZMySQLConnection& live = liveConnection(*connection_);
   // Room for the packet header and the server's own bookkeeping.
   constexpr std::size_t kPacketMargin = 1024;
-  const std::size_t maxBytes = std::max<std::size_t>(live.MaxAllowedPacket(), 2 * kPacketMargin) -
-                               kPacketMargin;
+  const std::size_t maxBytes =
+      std::max<std::size_t>(live.MaxAllowedPacket(), 2 * kPacketMargin) - kPacketMargin;
   live.SetMultiStatements(true);
   // Multi-statements stay on only for this run, however it ends.
   struct MultiStatementsOff {
