@@ -3,8 +3,8 @@
 #include "app/job_support.h"
 #include "app/job_texts.h"
 #include "app/jobs.h"
+#include "app/record_transfer.h"
 #include "app/value_builders.h"
-#include "db/sql_strings.h"
 
 namespace zararod {
 
@@ -19,66 +19,43 @@ constexpr const char* kColumns[] = {
 }  // namespace
 
 int Jobs::importAddressesOnce(JobReporter& reporter) {
-  const JobReporter::Line line = JobReporter::Line::Addresses;
-  rejected_.clear();
-  JobTransaction sending(transaction2_, JobSide::Sending);
-  JobTransaction receiving(transaction1_, JobSide::Receiving);
-  std::vector<std::string> lines;
-
-  reconnect(ZConnection2, "dovodi");
-  sending.Begin();
-  const bool centralNbe = noBackslashEscapes(ZConnection2);
-  setQueryText(ZQuery21, "select * from adresar_" + rada + ";");
-  ZQuery21.Open();
-  const int count = ZQuery21.RecordCount();
-  reporter.SetStatusText(line, texts::kStatusAddresses + std::to_string(count));
-  reporter.ProcessPendingEvents();
-
-  reconnect(ZConnection1, "dovodi");
-  receiving.Begin();
-  const bool localNbe = noBackslashEscapes(ZConnection1);
-
-  lines.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"A00\";");
-  lines.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"790\";");
-  ZQuery21.First();
-  startProgress(reporter, line, count);
-  int counter = 0;
-
-  while (!ZQuery21.Eof()) {
-    ++counter;
-    reporter.SetProgressPosition(line, counter);
-    reporter.ProcessPendingEvents();
-    const std::string key = keyText(ZQuery21.FieldByName("kodpar"));
-    lines.push_back("delete from adresar where kodpar = " + stringLiteral(key, localNbe) + ";");
-
-    setQueryText(ZQuery22, "select * from adresar where kodpar = " + stringLiteral(key, centralNbe));
-    ZQuery22.Open();
-    ZQuery22.First();
-    if (ZQuery22.RecordCount() == 1) {
-      lines.push_back("INSERT into adresar SET ");
-      for (const char* column : kColumns) {
-        const TField& field = ZQuery22.FieldByName(column);
-        lines.push_back(std::string(" ") + column + "=" +
-                        textLiteral(readField(field), declaredType(ZQuery22, field), localNbe) +
-                        ",");
-      }
-      lines.push_back(" DATUMZAL=NOW();");
-    }
-    setQueryText(ZQuery22,
-                 "delete from adresar_" + rada + " where kodpar = " + stringLiteral(key, centralNbe));
-    ZQuery22.ExecSQL();
-    ZQuery22.Close();
-    ZQuery21.Next();
-  }
-  saveLines(lines, "aad.txt");
-  lines.clear();
-
-  ZSQLProcessor1.Script().Clear();
-  ZSQLProcessor1.Script().LoadFromFile("aad.txt");
-  runScript(ZSQLProcessor1);
-  receiving.Finish(dryRun_);
-  sending.Finish(dryRun_);
-
+  const TransferPlan plan{
+      .line = JobReporter::Line::Addresses,
+      .database = "dovodi",
+      .statusText = texts::kStatusAddresses,
+      .sender = ZConnection2,
+      .queue = ZQuery21,
+      .queueTable = "adresar_" + rada,
+      .records = ZQuery22,
+      .keyColumns = {"kodpar"},
+      .processor = ZSQLProcessor1,
+      .scriptFile = "aad.txt",
+      .begin =
+          [](std::vector<std::string>& script) {
+            script.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"A00\";");
+            script.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"790\";");
+          },
+      .readStatement =
+          [](const std::string& condition) { return "select * from adresar where " + condition; },
+      .receiverDelete =
+          [](const std::string& condition) {
+            return "delete from adresar where " + condition + ";";
+          },
+      // Every address the central server holds under exactly a key: the local
+      // server ends holding the same ones.
+      .write =
+          [](TZQuery& rows, bool receiverNbe, std::vector<std::string>& script) {
+            script.push_back("INSERT into adresar SET ");
+            for (const char* column : kColumns) {
+              const TField& field = rows.FieldByName(column);
+              script.push_back(
+                  std::string(" ") + column + "=" +
+                  textLiteral(readField(field), declaredType(rows, field), receiverNbe) + ",");
+            }
+            script.push_back(" DATUMZAL=NOW();");
+          },
+  };
+  const int counter = transfer(plan, transaction2_, transaction1_, reporter);
   reporter.ShowMessage(texts::kImported + std::to_string(counter) + texts::kImportedSuffix,
                        JobReporter::Icon::Information);
   return counter;

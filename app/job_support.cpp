@@ -1,8 +1,8 @@
 #include "app/job_support.h"
 
 #include "db/connection.h"
+#include "db/sql_literals.h"
 #include "db/sql_strings.h"
-#include "util/file_io.h"
 
 namespace zararod {
 
@@ -29,17 +29,23 @@ std::string keyText(const TField& field) {
   return field.AsServerText().value_or(std::string());
 }
 
-std::string declaredType(const TZQuery& query, const TField& field) {
-  return query.FieldDefs()[field.Index()].DeclaredTypeName;
+std::string keyCondition(const std::vector<KeyColumn>& key, bool noBackslashEscapes) {
+  std::string condition;
+  const auto conjoin = [&condition](const std::string& term) {
+    condition += condition.empty() ? term : " and " + term;
+  };
+  for (const KeyColumn& column : key) {
+    conjoin(std::string(column.name) + " = " + stringLiteral(column.value, noBackslashEscapes));
+  }
+  for (const KeyColumn& column : key) {
+    conjoin(std::string("binary convert(") + column.name + " using " + kJobCodePage +
+            ") = " + binaryLiteral(column.value, noBackslashEscapes));
+  }
+  return condition;
 }
 
-void saveLines(const std::vector<std::string>& lines, const std::string& fileName) {
-  std::string bytes;
-  for (const std::string& line : lines) {
-    bytes += line;
-    bytes += "\r\n";
-  }
-  writeFileBytes(fileName, bytes);
+std::string declaredType(const TZQuery& query, const TField& field) {
+  return query.FieldDefs()[field.Index()].DeclaredTypeName;
 }
 
 JobTransaction::~JobTransaction() {

@@ -1,9 +1,10 @@
 // Small pieces shared by the jobs: statement texts on queries, opening a side,
 // the progress bar's start, the keys of queue rows, the declared type of a
-// column, the script files, and the transaction that guards one side of a job.
+// column, and the transaction that guards one side of a job.
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/job_reporter.h"
@@ -24,13 +25,28 @@ void startProgress(JobReporter& reporter, JobReporter::Line line, int count);
 // A key column of a queue row: the bytes the server holds (empty for NULL).
 std::string keyText(const TField& field);
 
+// The code page both job connections announce to their servers
+// ("codepage=" property): the bytes of every key and value the jobs handle.
+inline constexpr const char* kJobCodePage = "cp1250";
+
+// One column of a record's key with the bytes read from the queue.
+struct KeyColumn {
+  const char* name;
+  std::string_view value;
+};
+
+// The condition that picks exactly the rows of one key, for a server with or
+// without NO_BACKSLASH_ESCAPES: first every column equal to its value under
+// the column's collation ("cislodokla = 'K9' and rada = '10'"), so the key
+// index serves the lookup; then every column equal byte for byte in the job's
+// code page ("binary convert(cislodokla using cp1250) = _binary'K9'"), since
+// the collations may ignore letter case and trailing blanks and would take
+// look-alike keys for the same record.
+std::string keyCondition(const std::vector<KeyColumn>& key, bool noBackslashEscapes);
+
 // The declared type name of a field's column ("varchar", "timestamp"...),
 // empty when the column was not traced to a table column.
 std::string declaredType(const TZQuery& query, const TField& field);
-
-// Writes every line followed by CR LF to `fileName`, replacing the file.
-// Throws the file errors of util/file_io.h.
-void saveLines(const std::vector<std::string>& lines, const std::string& fileName);
 
 // START TRANSACTION ... COMMIT on the connection of `query`. Going out of
 // scope without Commit rolls back; a rollback that fails (the connection

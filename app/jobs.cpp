@@ -1,7 +1,6 @@
 #include "app/jobs.h"
 
-#include <mysql.h>
-
+#include "app/job_support.h"
 #include "app/value_builders.h"
 #include "db/db_exceptions.h"
 #include "db/properties.h"
@@ -11,8 +10,8 @@ namespace zararod {
 
 namespace {
 
-// The one property of both connections before the settings are applied.
-const char kCodePageProperty[] = "codepage=cp1250";
+// "codepage=cp1250": both connections announce the jobs' code page.
+std::string codePageProperty() { return std::string("codepage=") + kJobCodePage; }
 
 void initialValues(TZConnection& connection, const std::string& database) {
   connection.SetProtocol("mysql");
@@ -21,14 +20,14 @@ void initialValues(TZConnection& connection, const std::string& database) {
   connection.SetUser("root");
   connection.SetPassword("");
   connection.SetPort(0);
-  connection.SetProperties({kCodePageProperty});
+  connection.SetProperties({codePageProperty()});
 }
 
 // The connection's properties for a login: the code page, the time limits
 // the file gives (the connection's defaults otherwise) and, with SSL on, TLS
 // required and the server's certificate and host name verified.
 TZProperties loginProperties(const ServerLogin& login) {
-  TZProperties properties = {kCodePageProperty};
+  TZProperties properties = {codePageProperty()};
   if (login.ConnectTimeout) {
     properties.push_back("timeout=" + std::to_string(*login.ConnectTimeout));
   }
@@ -44,21 +43,16 @@ TZProperties loginProperties(const ServerLogin& login) {
   return properties;
 }
 
-void applyLogin(TZConnection& connection, const ServerLogin& login) {
+void applyLogin(TZConnection& connection, TZSQLProcessor& receiving, const ServerLogin& login) {
   connection.SetHostName(login.HostName);
   connection.SetUser(login.User);
   connection.SetPassword(login.Password);
   connection.SetPort(login.Port);
   connection.SetProperties(loginProperties(login));
+  receiving.SetBatchSize(login.Batch);
 }
 
 }  // namespace
-
-bool noBackslashEscapes(const TZConnection& connection) {
-  TZMySQLConnection* live = connection.LiveConnection();
-  MYSQL* handle = live != nullptr ? live->Handle() : nullptr;
-  return handle != nullptr && (handle->server_status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) != 0;
-}
 
 Jobs::Jobs() {
   initialValues(ZConnection1, "vorazu1");
@@ -71,8 +65,10 @@ Jobs::Jobs() {
   }
   ZSQLProcessor1.SetConnection(&ZConnection1);
   ZSQLProcessor1.SetDelimiter(";");
+  ZSQLProcessor1.SetBatchSize(kDefaultBatch);
   ZSQLProcessor21.SetConnection(&ZConnection2);
   ZSQLProcessor21.SetDelimiter(";");
+  ZSQLProcessor21.SetBatchSize(kDefaultBatch);
 }
 
 Jobs::~Jobs() = default;
@@ -80,10 +76,10 @@ Jobs::~Jobs() = default;
 void Jobs::ApplySettings(const std::string& iniPath) {
   ZConnection2.Disconnect();
   ConnectionSettings settings = readConnectionSettings(iniPath);
-  applyLogin(ZConnection2, settings.Central);
+  applyLogin(ZConnection2, ZSQLProcessor21, settings.Central);
   rada = settings.rada;
   ZConnection1.Disconnect();
-  applyLogin(ZConnection1, settings.Local);
+  applyLogin(ZConnection1, ZSQLProcessor1, settings.Local);
 }
 
 int Jobs::ImportAddresses(JobReporter& reporter) {
@@ -106,7 +102,7 @@ std::string Jobs::udelejPolozky(const std::string& table, JobReporter& reporter)
 }
 
 std::string Jobs::udelejData(TZQuery& source, JobReporter& reporter) {
-  return zararod::udelejData(source, reporter, noBackslashEscapes(ZConnection2));
+  return zararod::udelejData(source, reporter, ZConnection2.NoBackslashEscapes());
 }
 
 void Jobs::runScript(TZSQLProcessor& processor) {
@@ -130,7 +126,6 @@ void Jobs::runScript(TZSQLProcessor& processor) {
     ~HandlerReset() { processor.OnError = nullptr; }
   } reset{processor};
   processor.Execute();
-  if (!rejected_.empty()) throw EZSQLException(rejected_.front().message);
 }
 
 }  // namespace zararod

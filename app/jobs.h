@@ -21,6 +21,10 @@
 // everything: every record is written as delete-then-insert, so sending it
 // again is harmless.
 //
+// The receiving side takes the script many statements per round trip (the
+// processors' BatchSize, from the key Batch of each server's settings
+// section; Batch=0 sends one statement at a time).
+//
 // A job whose statement a server rejects with a deadlock or a lock wait
 // timeout (many sites sending at the same moment) runs again from the start,
 // up to three attempts in all, after a short random pause (app/job_retry.h);
@@ -46,6 +50,7 @@
 namespace zararod {
 
 enum class SlipKind { Weighing, Laboratory };
+struct TransferPlan;
 
 class Jobs {
  public:
@@ -112,7 +117,13 @@ class Jobs {
   int importAddressesOnce(JobReporter& reporter);
   int sendSlipsOnce(SlipKind kind, JobReporter& reporter);
 
-  // Executes the script; in a dry run collects the rejected statements.
+  // The transfer protocol of every job (app/record_transfer.h): returns the
+  // number of queue rows visited. `sendingTransaction` and
+  // `receivingTransaction` are the private queries on the plan's two sides.
+  int transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
+               TZQuery& receivingTransaction, JobReporter& reporter);
+  // Executes the script; in a dry run collects the rejected statements in
+  // rejected_ and goes on.
   void runScript(TZSQLProcessor& processor);
 
   // Private queries that carry the transaction statements, so that the
@@ -123,10 +134,5 @@ class Jobs {
   std::vector<Rejected> rejected_;
   JobRetry retry_;
 };
-
-// Whether the live connection's server reads backslashes literally
-// (sql_mode NO_BACKSLASH_ESCAPES, as the client library reports it).
-// False when not connected.
-bool noBackslashEscapes(const TZConnection& connection);
 
 }  // namespace zararod

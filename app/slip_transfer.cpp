@@ -1,9 +1,8 @@
 // "odeslat VL" / "odeslat LL": the queued slips from the local server to the
 // central server.
-#include "app/job_support.h"
 #include "app/job_texts.h"
 #include "app/jobs.h"
-#include "app/value_builders.h"
+#include "app/record_transfer.h"
 
 namespace zararod {
 
@@ -27,61 +26,38 @@ constexpr SlipJob kLaboratory{"laborl", "laborl_00", JobReporter::Line::LabSlips
 
 int Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
   const SlipJob& job = kind == SlipKind::Weighing ? kWeighing : kLaboratory;
-  TZQuery& queue = kind == SlipKind::Weighing ? ZQuery1 : ZQuery3;
   const std::string table = job.table;
-  rejected_.clear();
-  JobTransaction sending(transaction1_, JobSide::Sending);
-  JobTransaction receiving(transaction2_, JobSide::Receiving);
-
-  reconnect(ZConnection1, "vorazu1");
-  sending.Begin();
-  const bool localNbe = noBackslashEscapes(ZConnection1);
-  setQueryText(queue, std::string("select * from ") + job.queue + ";");
-  queue.Open();
-  const int count = queue.RecordCount();
-  reporter.SetStatusText(job.line, job.statusText + std::to_string(count));
-  reporter.ProcessPendingEvents();
-
-  reconnect(ZConnection2, "vorazu1");
-  receiving.Begin();
-  const bool centralNbe = noBackslashEscapes(ZConnection2);
-
-  ZSQLProcessor21.Script().Clear();
-  queue.First();
-  startProgress(reporter, job.line, count);
-  const std::string columns = udelejPolozky(table, reporter);
-
-  int counter = 0;
-  while (!queue.Eof()) {
-    ++counter;
-    reporter.SetProgressPosition(job.line, counter);
-    reporter.ProcessPendingEvents();
-    const std::string number = keyText(queue.FieldByName("cislodokla"));
-    const std::string series = keyText(queue.FieldByName("rada"));
-    const std::string localKey = " where cislodokla = " + stringLiteral(number, localNbe) +
-                                 " and rada = " + stringLiteral(series, localNbe) + ";";
-    ZSQLProcessor21.Script().Add("delete from " + table + " where cislodokla = " +
-                                 stringLiteral(number, centralNbe) +
-                                 " and rada = " + stringLiteral(series, centralNbe) + ";");
-
-    setQueryText(ZQuery2, "select " + columns + " from " + table + localKey);
-    ZQuery2.Open();
-    ZQuery2.First();
-    if (ZQuery2.RecordCount() == 1) {
-      const std::string values = udelejData(ZQuery2, reporter);
-      ZSQLProcessor21.Script().Add("INSERT INTO " + table + " (" + columns + ")");
-      ZSQLProcessor21.Script().Add(" value (" + values + ");");
-    }
-    setQueryText(ZQuery2, std::string("delete from ") + job.queue + localKey);
-    ZQuery2.ExecSQL();
-    ZQuery2.Close();
-    queue.Next();
-  }
-  ZSQLProcessor21.Script().SaveToFile(job.scriptFile);
-  runScript(ZSQLProcessor21);
-  receiving.Finish(dryRun_);
-  sending.Finish(dryRun_);
-
+  std::string columns;
+  const TransferPlan plan{
+      .line = job.line,
+      .database = "vorazu1",
+      .statusText = job.statusText,
+      .sender = ZConnection1,
+      .queue = kind == SlipKind::Weighing ? ZQuery1 : ZQuery3,
+      .queueTable = job.queue,
+      .records = ZQuery2,
+      .keyColumns = {"cislodokla", "rada"},
+      .processor = ZSQLProcessor21,
+      .scriptFile = job.scriptFile,
+      .begin = [&](std::vector<std::string>&) { columns = udelejPolozky(table, reporter); },
+      .readStatement =
+          [&](const std::string& condition) {
+            return "select " + columns + " from " + table + " where " + condition + ";";
+          },
+      .receiverDelete =
+          [&](const std::string& condition) {
+            return "delete from " + table + " where " + condition + ";";
+          },
+      // Every row the site holds under exactly a key: the central server ends
+      // holding the same rows.
+      .write =
+          [&](TZQuery& rows, bool, std::vector<std::string>& script) {
+            const std::string values = udelejData(rows, reporter);
+            script.push_back("INSERT INTO " + table + " (" + columns + ")");
+            script.push_back(" value (" + values + ");");
+          },
+  };
+  const int counter = transfer(plan, transaction1_, transaction2_, reporter);
   reporter.ShowMessage(texts::kSent + std::to_string(counter) + job.messageSuffix,
                        JobReporter::Icon::Information);
   return counter;

@@ -5,6 +5,7 @@
 
 #include "app/job_reporter.h"
 #include "app/job_support.h"
+#include "db/sql_literals.h"
 #include "db/query.h"
 #include "util/date_time.h"
 #include "util/strings.h"
@@ -48,27 +49,6 @@ bool holdsDate1900(std::string_view type) {
 
 bool holdsZeroTime(std::string_view type) {
   return type.empty() || isTextType(type) || type == "time";
-}
-
-// A quoted literal cannot carry these bytes when backslashes are no escapes:
-// NUL ends a script line list, CR and LF split the script line, and a
-// backslash misleads the script tokenizer, which always reads it as an escape.
-bool needsHexUnderNoBackslashEscapes(std::string_view text) {
-  for (char c : text) {
-    if (c == '\0' || c == '\r' || c == '\n' || c == '\\') return true;
-  }
-  return false;
-}
-
-std::string hexLiteral(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string out = "X'";
-  for (unsigned char c : bytes) {
-    out += kDigits[c >> 4];
-    out += kDigits[c & 0xF];
-  }
-  out += '\'';
-  return out;
 }
 
 // The exact value the sending server holds, or NULL.
@@ -130,24 +110,6 @@ std::optional<Decimal> parseDecimal(std::string_view s) {
 
 }  // namespace
 
-std::string quoteLiteral(std::string_view text, bool noBackslashEscapes) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out += '\'';
-  for (char c : text) {
-    switch (c) {
-      case '\'': out += "''"; break;
-      case '\\': out += noBackslashEscapes ? "\\" : "\\\\"; break;
-      case '\0': out += noBackslashEscapes ? std::string_view("\0", 1) : "\\0"; break;
-      case '\r': out += noBackslashEscapes ? "\r" : "\\r"; break;
-      case '\n': out += noBackslashEscapes ? "\n" : "\\n"; break;
-      default: out += c;
-    }
-  }
-  out += '\'';
-  return out;
-}
-
 bool sameDecimalValue(std::string_view a, std::string_view b) {
   auto x = parseDecimal(a);
   auto y = parseDecimal(b);
@@ -208,11 +170,6 @@ std::string textLiteral(const FieldReading& value, std::string_view receivingTyp
     return convention(value, "", holdsEmptyText(baseType(receivingType)), noBackslashEscapes);
   }
   return stringLiteral(*value.serverText, noBackslashEscapes);
-}
-
-std::string stringLiteral(std::string_view text, bool noBackslashEscapes) {
-  if (noBackslashEscapes && needsHexUnderNoBackslashEscapes(text)) return hexLiteral(text);
-  return quoteLiteral(text, noBackslashEscapes);
 }
 
 FieldReading readField(const TField& field) {

@@ -6,11 +6,9 @@
 // current row of an open query into the matching list of literals.
 //
 // Literal rules (valueLiteral). Every value is written as a quoted string
-// that the receiving server reads back as exactly the bytes that were read:
-// a single quote is doubled, and a backslash, NUL, CR and LF are written as
-// \\, \0, \r and \n, unless the receiving connection runs with
-// NO_BACKSLASH_ESCAPES, where doubling the quote is the only escape there is
-// (a text holding NUL, CR, LF or a backslash is then written as X'<hex>').
+// that the receiving server reads back as exactly the bytes that were read
+// (db/sql_literals.h; a text holding NUL, CR, LF or a backslash goes as
+// X'<hex>' to a server with NO_BACKSLASH_ESCAPES).
 // What is quoted depends on the field kind:
 //   - the described text (decimal integers, the 15-digit float text with "."
 //     as decimal separator, yyyy-mm-dd dates, 'Y'/'N' truth values) wherever
@@ -59,15 +57,6 @@ struct FieldReading {
 
 // Reads the current value of a field. REQUIRES: its query is on a row.
 FieldReading readField(const TField& field);
-
-// 'text' with ' doubled and, unless noBackslashEscapes, \ NUL CR LF escaped.
-std::string quoteLiteral(std::string_view text, bool noBackslashEscapes);
-
-// A text as a literal the receiving server reads back byte for byte: the
-// quoted literal, or, under NO_BACKSLASH_ESCAPES, X'<hex>' for a text with a
-// NUL, CR, LF or backslash, which no quoted literal carries there (the script
-// tokenizer always reads a backslash as an escape).
-std::string stringLiteral(std::string_view text, bool noBackslashEscapes);
 
 // The literal (quoted text, or NULL) for one value, by the rules above.
 std::string valueLiteral(const FieldReading& value, std::string_view receivingType,

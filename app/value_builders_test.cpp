@@ -10,27 +10,6 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(QuoteLiteralTest, EscapesWhatTheServerWouldReadAsEscapesOrLineBreaks) {
-  struct Case {
-    std::string text;
-    bool noBackslashEscapes;
-    std::string literal;
-  } cases[] = {
-      {"O'Neil", false, "'O''Neil'"},
-      {"C:\\temp\\", false, "'C:\\\\temp\\\\'"},
-      {"a\0b"s, false, "'a\\0b'"},
-      {"1\r\n2\n3\r", false, "'1\\r\\n2\\n3\\r'"},
-      {"; : ? \" `", false, "'; : ? \" `'"},
-      {"\xE8\x9E", false, "'\xE8\x9E'"},
-      {"", false, "''"},
-      // Under NO_BACKSLASH_ESCAPES doubling the quote is the only escape.
-      {"O'Neil C:\\x\n", true, "'O''Neil C:\\x\n'"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(quoteLiteral(c.text, c.noBackslashEscapes), c.literal) << c.text;
-  }
-}
-
 TEST(SameDecimalValueTest, ComparesExactValues) {
   struct Case {
     const char* a;

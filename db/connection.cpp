@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
+#include "db/mysql_connection.h"
 #include "db/mysql_tokenizer.h"
 
 namespace zararod {
+
+TZConnection::TZConnection() = default;
 
 TZConnection::~TZConnection() {
   try {
@@ -54,6 +57,10 @@ void TZConnection::SetConnected(bool connected) {
   } else {
     Disconnect();
   }
+}
+
+bool TZConnection::NoBackslashEscapes() const {
+  return live_ != nullptr && live_->NoBackslashEscapes();
 }
 
 const IZTokenizer& TZConnection::GetTokenizer() const { return SharedMySQLTokenizer(); }

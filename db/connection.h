@@ -11,6 +11,10 @@
 // RegisterClient; disconnect calls CloseAtDisconnect on each, in the order
 // they registered. REQUIRES: a client unregisters before it is destroyed.
 //
+// The client library stays behind the live connection (db/mysql_connection.h):
+// this header declares none of its types, so code above the database layer
+// asks the connection what it must know of the server.
+//
 // Errors: Connect passes on the live connection's EZSQLException; the
 // connection then has no live connection and its settings are unchanged.
 // Used by one thread only.
@@ -21,12 +25,13 @@
 #include <string>
 #include <vector>
 
-#include "db/mysql_connection.h"
 #include "db/properties.h"
+#include "db/transact_isolation.h"
 
 namespace zararod {
 
 class IZTokenizer;
+class TZMySQLConnection;
 
 // Something attached to a connection that must be closed at disconnect.
 class IZConnectionClient {
@@ -41,7 +46,7 @@ class TZConnection {
  public:
   using THook = std::function<void(TZConnection&)>;
 
-  TZConnection() = default;
+  TZConnection();
   // Disconnects first.
   ~TZConnection();
   TZConnection(const TZConnection&) = delete;
@@ -61,6 +66,10 @@ class TZConnection {
   // destroyed by the next Disconnect (or by destruction): statements and
   // result sets made on it must be gone by then.
   TZMySQLConnection* LiveConnection() const { return live_.get(); }
+  // Whether the server of the live connection reads backslashes in quoted
+  // literals as ordinary bytes (sql_mode NO_BACKSLASH_ESCAPES), so that a
+  // literal for it must not escape them. False when not connected.
+  bool NoBackslashEscapes() const;
   // The shared MySQL tokenizer; available whether connected or not.
   const IZTokenizer& GetTokenizer() const;
 

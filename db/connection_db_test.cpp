@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "db/db_exceptions.h"
+#include "db/mysql_connection.h"
 #include "testing/case_name.h"
 #include "testing/sandbox.h"
 #include "testing/sandbox_connection.h"
@@ -61,6 +62,17 @@ TEST_F(ConnectionTest, LoginSendsTheCodePageAndNothingElse) {
   testing::startGeneralLog(Server::Site);
   connection_.Connect();
   EXPECT_TRUE(testing::loggedStatements(Server::Site, threadId()).empty());
+}
+
+TEST_F(ConnectionTest, TellsWhetherTheServerTakesBackslashesLiterally) {
+  EXPECT_FALSE(connection_.NoBackslashEscapes());  // not connected
+  connection_.Connect();
+  EXPECT_FALSE(connection_.NoBackslashEscapes());
+  connection_.LiveConnection()->CreateStatement()->ExecuteUpdate(
+      "SET SESSION sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')");
+  EXPECT_TRUE(connection_.NoBackslashEscapes());
+  connection_.Disconnect();
+  EXPECT_FALSE(connection_.NoBackslashEscapes());
 }
 
 TEST_F(ConnectionTest, EveryConnectMakesANewLiveConnection) {

@@ -9,6 +9,7 @@
 
 #include "db/connection.h"
 #include "db/db_exceptions.h"
+#include "db/mysql_connection.h"
 #include "testing/loopback_listeners.h"
 #include "testing/sandbox.h"
 #include "testing/sandbox_connection.h"

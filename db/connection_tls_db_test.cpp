@@ -8,6 +8,7 @@
 
 #include "db/connection.h"
 #include "db/db_exceptions.h"
+#include "db/mysql_connection.h"
 #include "testing/sandbox.h"
 #include "testing/sandbox_connection.h"
 

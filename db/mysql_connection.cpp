@@ -278,6 +278,67 @@ void TZMySQLConnection::SetTransactionIsolation(TZTransactIsolationLevel level) 
   isolation_ = level;
 }
 
+void TZMySQLConnection::SetMultiStatements(bool on) {
+  if (!handle_) Open();
+  if (mysql_set_server_option(handle_.get(), on ? MYSQL_OPTION_MULTI_STATEMENTS_ON
+                                                : MYSQL_OPTION_MULTI_STATEMENTS_OFF) != 0) {
+    CheckError(lcOther, "");
+  }
+}
+
+std::size_t TZMySQLConnection::MaxAllowedPacket() {
+  if (maxAllowedPacket_ == 0) {
+    std::unique_ptr<IZResultSet> rows =
+        CreateStatement()->ExecuteQuery("SELECT @@max_allowed_packet");
+    if (rows->Next()) maxAllowedPacket_ = static_cast<std::size_t>(rows->GetLong(1));
+    rows->Close();
+  }
+  return maxAllowedPacket_;
+}
+
+TZMySQLConnection::BatchOutcome TZMySQLConnection::ExecuteBatch(const std::string& text,
+                                                                int count) {
+  if (!handle_) Open();
+  MYSQL* handle = handle_.get();
+  BatchOutcome outcome;
+  const auto failed = [&] {
+    try {
+      CheckError(lcExecute, text);
+      throw EZSQLException("SQL Error: the server ended the batch without a message", -1);
+    } catch (const EZSQLException&) {
+      outcome.failure = std::current_exception();
+    }
+  };
+  if (mysql_real_query(handle, text.data(), text.size()) != 0) {
+    failed();
+    return outcome;
+  }
+  for (;;) {
+    if (mysql_field_count(handle) != 0) MySQLResult rows(mysql_store_result(handle));
+    ++outcome.done;
+    const int next = mysql_next_result(handle);
+    if (next < 0) break;
+    if (next > 0) {
+      failed();
+      break;
+    }
+  }
+  // A server that reads statement boundaries differently from the caller
+  // would run statements nobody can account for.
+  if (outcome.failure ? outcome.done >= count : outcome.done != count) {
+    throw EZSQLException("SQL Error: the server read " + std::to_string(outcome.done) +
+                             " statements of a batch of " + std::to_string(count),
+                         -1);
+  }
+  return outcome;
+}
+
+bool TZMySQLConnection::NoBackslashEscapes() const {
+  // The server reports the flag with every reply, so it follows a SET
+  // sql_mode made on this connection.
+  return handle_ && (handle_->server_status & SERVER_STATUS_NO_BACKSLASH_ESCAPES) != 0;
+}
+
 void TZMySQLConnection::CheckError(TZLoggingCategory category, const std::string& sql) {
   if (handle_) checkMySQLError(handle_.get(), category, sql);
 }

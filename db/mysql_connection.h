@@ -12,6 +12,8 @@
 
 #include <mysql.h>
 
+#include <cstddef>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -19,18 +21,11 @@
 #include "db/mysql_handle.h"
 #include "db/properties.h"
 #include "db/statement.h"
+#include "db/transact_isolation.h"
 
 namespace zararod {
 
 class IZTokenizer;
-
-enum TZTransactIsolationLevel {
-  tiNone,
-  tiReadUncommitted,
-  tiReadCommitted,
-  tiRepeatableRead,
-  tiSerializable,
-};
 
 // What a statement or error was about (offered to logging; nothing listens).
 enum TZLoggingCategory { lcConnect, lcDisconnect, lcExecute, lcOther };
@@ -123,8 +118,36 @@ class TZMySQLConnection {
   // none is pending. REQUIRES: no result read with mysql_use_result is open.
   void DiscardMoreResults(const std::string& sql);
 
+  // Batches: several statements sent as one text, separated by ";", in one
+  // round trip. The server takes such a text only while multi-statements are
+  // on for the session; SetMultiStatements switches them (one round trip; a
+  // refusal goes through the error check). Opens the live connection first
+  // when closed.
+  void SetMultiStatements(bool on);
+  // The server's max_allowed_packet: no text sent may be longer. Asked with
+  // "SELECT @@max_allowed_packet" at the first call and kept for the life of
+  // this live connection. Throws the error check's EZSQLException.
+  std::size_t MaxAllowedPacket();
+  struct BatchOutcome {
+    int done = 0;                  // statements that ran, from the first
+    std::exception_ptr failure;    // the EZSQLException of statement `done`
+  };
+  // Sends `text`, which holds `count` statements, and reads every result in
+  // order (rows a statement returns are fetched and dropped). When a
+  // statement fails the server runs none after it: the outcome tells how
+  // many ran and holds the failing one's error ("SQL Error: " + the server's
+  // text, with its number). Throws EZSQLException when the server split the
+  // text into a different number of statements than `count`.
+  // REQUIRES: multi-statements on; no result read with mysql_use_result open.
+  BatchOutcome ExecuteBatch(const std::string& text, int count);
+
   // The client handle; null while closed.
   MYSQL* Handle() const { return handle_.get(); }
+
+  // Whether the server reads backslashes in quoted literals as ordinary bytes
+  // (sql_mode NO_BACKSLASH_ESCAPES), as the server last reported it. False
+  // while closed.
+  bool NoBackslashEscapes() const;
 
   const std::string& HostName() const { return hostName_; }
   int Port() const { return port_; }
@@ -163,6 +186,7 @@ class TZMySQLConnection {
   bool readOnly_ = false;
   std::string catalog_;
   std::unique_ptr<IZColumnKindCorrector> corrector_;
+  std::size_t maxAllowedPacket_ = 0;  // 0 until asked
 };
 
 }  // namespace zararod

@@ -12,6 +12,7 @@
 #include "db/cached_result_set.h"
 #include "db/connection.h"
 #include "db/db_exceptions.h"
+#include "db/mysql_connection.h"
 #include "testing/comma_locale.h"
 #include "testing/error_of.h"
 #include "testing/sandbox.h"

@@ -2,6 +2,7 @@
 
 #include "db/cached_result_set.h"
 #include "db/db_exceptions.h"
+#include "db/mysql_connection.h"
 #include "db/param_binding.h"
 
 namespace zararod {

@@ -1,7 +1,12 @@
 #include "db/sql_processor.h"
 
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
 #include "db/connection.h"
 #include "db/db_exceptions.h"
+#include "db/mysql_connection.h"
 #include "db/param_binding.h"
 #include "db/sql_strings.h"
 
@@ -14,6 +19,29 @@ EZSQLException runFailure(const std::exception& e) {
   if (const auto* sql = dynamic_cast<const EZSQLException*>(&e))
     return EZSQLException(sql->Message(), sql->ErrorCode());
   return EZSQLException(e.what(), -1);
+}
+
+// The live connection to run on; connects again unless an event handler
+// disconnected it.
+TZMySQLConnection& liveConnection(TZConnection& connection) {
+  connection.Connect();
+  TZMySQLConnection* live = connection.LiveConnection();
+  if (live == nullptr) throw EZDatabaseError(kNoConnectionMessage);
+  return *live;
+}
+
+// Whether a statement text must go on its own in a batched run: one that
+// starts with a comment may be no statement to the server, and a CALL
+// returns results of its own besides its status.
+bool standsAlone(const std::string& text) {
+  const std::size_t start = text.find_first_not_of(" \t\r\n");
+  if (start == std::string::npos) return true;
+  const std::string_view head = std::string_view(text).substr(start);
+  if (head.starts_with("#") || head.starts_with("--")) return true;
+  if (head.starts_with("/*") && !head.starts_with("/*!")) return true;
+  return head.size() >= 5 && (head[0] == 'c' || head[0] == 'C') &&
+         (head[1] == 'a' || head[1] == 'A') && (head[2] == 'l' || head[2] == 'L') &&
+         (head[3] == 'l' || head[3] == 'L') && static_cast<unsigned char>(head[4]) <= ' ';
 }
 
 }  // namespace
@@ -91,19 +119,139 @@ void TZSQLProcessor::Parse() {
   parser_->ParseText(script_->Text());
 }
 
-void TZSQLProcessor::runStatement(int index, TZSQLStrings& statementText) {
+std::unique_ptr<IZPreparedStatement> TZSQLProcessor::prepare(int index,
+                                                             TZSQLStrings& statementText) {
   statementText.SetText(Statements(index));
   // A statement of nothing but comments that holds a ":" leaves no text after
   // the rescan: there is nothing to run.
-  if (statementText.StatementCount() == 0) return;
+  if (statementText.StatementCount() == 0) return nullptr;
   const TZSQLStatement& sql = statementText.Statements(0);
-  connection_->Connect();  // nothing unless an event handler disconnected it
-  TZMySQLConnection* live = connection_->LiveConnection();
-  if (live == nullptr) throw EZDatabaseError(kNoConnectionMessage);
-  std::unique_ptr<IZPreparedStatement> statement = live->PrepareStatement(sql.Text(), {});
+  std::unique_ptr<IZPreparedStatement> statement =
+      liveConnection(*connection_).PrepareStatement(sql.Text(), {});
   BindParams(*statement, sql, params_);
+  return statement;
+}
+
+void TZSQLProcessor::runStatement(int index, TZSQLStrings& statementText) {
+  std::unique_ptr<IZPreparedStatement> statement = prepare(index, statementText);
+  if (!statement) return;
   statement->ExecuteUpdatePrepared();
   statement->Close();
+}
+
+std::string TZSQLProcessor::preparedText(int index, TZSQLStrings& statementText) {
+  std::unique_ptr<IZPreparedStatement> statement = prepare(index, statementText);
+  return statement ? statement->PreparedSQL() : std::string();
+}
+
+TZErrorHandleAction TZSQLProcessor::failedAttempt(int index, const std::exception& e) {
+  TZErrorHandleAction action = eaFail;
+  if (OnError) OnError(*this, index, e, action);
+  if (action == eaFail) throw runFailure(e);
+  return action;
+}
+
+void TZSQLProcessor::executeOneByOne(TZSQLStrings& statementText) {
+  for (int i = 0; i < StatementCount(); ++i) {
+    if (BeforeExecute) BeforeExecute(*this, i);
+    for (;;) {
+      try {
+        runStatement(i, statementText);
+        break;
+      } catch (const std::exception& e) {
+        const TZErrorHandleAction action = failedAttempt(i, e);
+        if (action == eaAbort) return;
+        if (action == eaSkip) break;
+        // eaRetry: attempt the statement again from its text.
+      }
+    }
+    if (AfterExecute) AfterExecute(*this, i);
+  }
+}
+
+void TZSQLProcessor::executeBatched(TZSQLStrings& statementText) {
+  const int count = StatementCount();
+  if (count == 0) return;  // nothing to send, nothing to ask the server
+  TZMySQLConnection& live = liveConnection(*connection_);
+  // Room for the packet header and the server's own bookkeeping.
+  constexpr std::size_t kPacketMargin = 1024;
+  const std::size_t maxBytes =
+      std::max<std::size_t>(live.MaxAllowedPacket(), 2 * kPacketMargin) - kPacketMargin;
+  live.SetMultiStatements(true);
+  // Multi-statements stay on only for this run, however it ends.
+  struct MultiStatementsOff {
+    TZConnection& connection;
+    ~MultiStatementsOff() {
+      try {
+        if (TZMySQLConnection* l = connection.LiveConnection()) l->SetMultiStatements(false);
+      } catch (...) {
+        // The connection died: its session and the option went with it.
+      }
+    }
+  } off{*connection_};
+
+  std::string batch;
+  std::vector<int> members;  // statement indexes in the batch, in order
+  int next = 0;              // the first statement not yet in a batch
+  int announced = 0;         // the first statement BeforeExecute has not seen
+  while (next < count) {
+    batch.clear();
+    members.clear();
+    // Fill a batch; a statement that fails before it is sent ends the
+    // filling and is attempted first when the batch is empty.
+    while (next < count && static_cast<int>(members.size()) < batchSize_) {
+      std::string text;
+      try {
+        if (BeforeExecute && next >= announced) BeforeExecute(*this, next);
+        announced = std::max(announced, next + 1);
+        text = preparedText(next, statementText);
+      } catch (const std::exception& e) {
+        if (!members.empty()) break;
+        const TZErrorHandleAction action = failedAttempt(next, e);
+        if (action == eaAbort) return;
+        if (action == eaSkip) {
+          if (AfterExecute) AfterExecute(*this, next);
+          ++next;
+        }
+        continue;
+      }
+      if (text.empty()) {  // nothing to send: done
+        if (members.empty()) {
+          if (AfterExecute) AfterExecute(*this, next);
+          ++next;
+          continue;
+        }
+        break;
+      }
+      const bool alone = standsAlone(text);
+      if (!members.empty() && (alone || batch.size() + 1 + text.size() > maxBytes)) break;
+      if (!members.empty()) batch += ';';
+      batch += text;
+      members.push_back(next++);
+      if (alone) break;
+    }
+    if (members.empty()) continue;
+
+    const TZMySQLConnection::BatchOutcome outcome =
+        liveConnection(*connection_).ExecuteBatch(batch, static_cast<int>(members.size()));
+    for (int k = 0; k < outcome.done; ++k) {
+      if (AfterExecute) AfterExecute(*this, members[static_cast<std::size_t>(k)]);
+    }
+    if (!outcome.failure) continue;
+    const int failing = members[static_cast<std::size_t>(outcome.done)];
+    TZErrorHandleAction action = eaFail;
+    try {
+      std::rethrow_exception(outcome.failure);
+    } catch (const std::exception& e) {
+      action = failedAttempt(failing, e);
+    }
+    if (action == eaAbort) return;
+    next = failing;  // eaRetry: from the failing statement again
+    if (action == eaSkip) {
+      if (AfterExecute) AfterExecute(*this, failing);
+      next = failing + 1;
+    }
+  }
 }
 
 void TZSQLProcessor::Execute() {
@@ -115,22 +263,10 @@ void TZSQLProcessor::Execute() {
   statementText.SetMultiStatements(false);
   statementText.SetTokenizer(&connection_->GetTokenizer());
   Parse();
-  for (int i = 0; i < StatementCount(); ++i) {
-    if (BeforeExecute) BeforeExecute(*this, i);
-    for (;;) {
-      TZErrorHandleAction action = eaFail;
-      try {
-        runStatement(i, statementText);
-        break;
-      } catch (const std::exception& e) {
-        if (OnError) OnError(*this, i, e, action);
-        if (action == eaFail) throw runFailure(e);
-        if (action == eaAbort) return;
-        if (action == eaSkip) break;
-        // eaRetry: attempt the statement again from its text.
-      }
-    }
-    if (AfterExecute) AfterExecute(*this, i);
+  if (batchSize_ > 1) {
+    executeBatched(statementText);
+  } else {
+    executeOneByOne(statementText);
   }
 }
 

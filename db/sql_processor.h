@@ -20,6 +20,21 @@
 // (comments removed, whitespace runs outside quoted strings made one blank,
 // markers replaced by "?" and given their bound values).
 //
+// Batched run (BatchSize() > 1, off by default): the same statement texts go
+// to the server many per round trip, as one multi-statement text of at most
+// BatchSize() statements and the server's max_allowed_packet bytes, and every
+// result is read in order. A failing statement is still named exactly:
+// OnError gets its index (so its text) and the server's message, which the
+// run's exception carries as well. The server runs nothing after it in its
+// batch, and the run goes on as OnError's action says: from the statement
+// after it (eaSkip) or from it again (eaRetry). BeforeExecute is called once
+// for each statement, when it first joins a batch; AfterExecute once it has
+// run. A statement that starts with a comment or is a CALL is sent on its
+// own, since the server may count it as no statement or as several.
+// REQUIRES for batching: the server splits the script at the same ";" as the
+// MySQL tokenizer (a run whose server counts otherwise fails with
+// EZSQLException).
+//
 // Ownership: the processor owns Script, Params and its parser; the connection
 // is only referenced and must outlive the processor or be re-set first.
 //
@@ -43,6 +58,7 @@
 
 namespace zararod {
 
+class IZPreparedStatement;
 class TZConnection;
 class TZSQLStrings;
 class TZSQLProcessor;
@@ -92,6 +108,11 @@ class TZSQLProcessor {
   TZProcessorNotifyEvent BeforeExecute;
   TZProcessorNotifyEvent AfterExecute;
 
+  // Statements per round trip in Execute; 0 (the default) or 1 sends each on
+  // its own.
+  int BatchSize() const { return batchSize_; }
+  void SetBatchSize(int statements) { batchSize_ = statements; }
+
   // Connects when needed, discards the split result and splits the current
   // script text. Throws EZDatabaseError when no connection is assigned, and
   // what connecting raises.
@@ -108,11 +129,23 @@ class TZSQLProcessor {
 
  private:
   void scriptChanged();
+  // Statement `index` prepared on the live connection with its parameters
+  // bound; null when it leaves nothing to run.
+  std::unique_ptr<IZPreparedStatement> prepare(int index, TZSQLStrings& statementText);
   void runStatement(int index, TZSQLStrings& statementText);
+  void executeOneByOne(TZSQLStrings& statementText);
+  void executeBatched(TZSQLStrings& statementText);
+  // The text statement `index` sends, with its parameters bound; empty when
+  // there is nothing to send.
+  std::string preparedText(int index, TZSQLStrings& statementText);
+  // OnError's action for a failed attempt (eaFail unless a handler says
+  // otherwise); throws the run's failure for eaFail.
+  TZErrorHandleAction failedAttempt(int index, const std::exception& e);
 
   std::unique_ptr<TZSQLStrings> script_;
   TParams params_;
   bool paramCheck_ = true;
+  int batchSize_ = 0;
   TZConnection* connection_ = nullptr;
   std::unique_ptr<TZSQLScriptParser> parser_;
 };

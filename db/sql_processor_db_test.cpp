@@ -8,6 +8,7 @@
 
 #include "db/connection.h"
 #include "db/db_exceptions.h"
+#include "db/mysql_connection.h"
 #include "db/sql_strings.h"
 #include "testing/sandbox.h"
 #include "testing/sandbox_connection.h"
@@ -69,47 +70,54 @@ TEST_F(SQLProcessorTest, FailingThirdOfFiveStatementsUnderEachAction) {
       {eaSkip, false, {"1", "2", "4", "5"}, {0, 1, 2, 3, 4}},
       {eaRetry, false, {"1", "2", "4", "5"}, {0, 1, 2, 3, 4}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.action));
-    AdminSession admin(Server::Site, kScratch);
-    admin.exec("DELETE FROM t");
-    admin.exec("DROP TABLE IF EXISTS missing");
-    processor_.Script().Clear();
-    processor_.Script().Add("insert into t (a) values ('1');");
-    processor_.Script().Add("insert into t (a) values ('2');");
-    processor_.Script().Add("insert into missing (a) values ('3');");
-    processor_.Script().Add("insert into t (a) values ('4');");
-    processor_.Script().Add("insert into t (a) values ('5')");
+  // One statement per round trip, and batches of four: the failing statement
+  // sits in the middle of the first batch.
+  for (int batch : {0, 4}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(c.action)) + " batch " + std::to_string(batch));
+      processor_.SetBatchSize(batch);
+      AdminSession admin(Server::Site, kScratch);
+      admin.exec("DELETE FROM t");
+      admin.exec("DROP TABLE IF EXISTS missing");
+      processor_.Script().Clear();
+      processor_.Script().Add("insert into t (a) values ('1');");
+      processor_.Script().Add("insert into t (a) values ('2');");
+      processor_.Script().Add("insert into missing (a) values ('3');");
+      processor_.Script().Add("insert into t (a) values ('4');");
+      processor_.Script().Add("insert into t (a) values ('5')");
 
-    std::vector<int> before, after, failed;
-    processor_.BeforeExecute = [&](TZSQLProcessor&, int i) { before.push_back(i); };
-    processor_.AfterExecute = [&](TZSQLProcessor&, int i) { after.push_back(i); };
-    processor_.OnError = [&](TZSQLProcessor&, int i, const std::exception& e,
-                             TZErrorHandleAction& action) {
-      failed.push_back(i);
-      EXPECT_EQ(action, eaFail);
-      EXPECT_STREQ(e.what(), "SQL Error: Table 'zt_processor.missing' doesn't exist");
-      if (c.action == eaRetry)  // mend the cause, then try again
-        AdminSession(Server::Site, kScratch).exec("CREATE TABLE missing (a VARCHAR(40))");
-      action = c.action;
-    };
+      std::vector<int> before, after, failed;
+      processor_.BeforeExecute = [&](TZSQLProcessor&, int i) { before.push_back(i); };
+      processor_.AfterExecute = [&](TZSQLProcessor&, int i) { after.push_back(i); };
+      processor_.OnError = [&](TZSQLProcessor&, int i, const std::exception& e,
+                               TZErrorHandleAction& action) {
+        failed.push_back(i);
+        EXPECT_EQ(action, eaFail);
+        EXPECT_STREQ(e.what(), "SQL Error: Table 'zt_processor.missing' doesn't exist");
+        if (c.action == eaRetry)  // mend the cause, then try again
+          AdminSession(Server::Site, kScratch).exec("CREATE TABLE missing (a VARCHAR(40))");
+        action = c.action;
+      };
 
-    if (c.raises) {
-      try {
+      if (c.raises) {
+        try {
+          processor_.Execute();
+          ADD_FAILURE() << "no exception";
+        } catch (const EZSQLException& e) {
+          EXPECT_EQ(e.Message(), "SQL Error: Table 'zt_processor.missing' doesn't exist");
+          EXPECT_EQ(e.ErrorCode(), 1146);
+        }
+      } else {
         processor_.Execute();
-        ADD_FAILURE() << "no exception";
-      } catch (const EZSQLException& e) {
-        EXPECT_EQ(e.Message(), "SQL Error: Table 'zt_processor.missing' doesn't exist");
-        EXPECT_EQ(e.ErrorCode(), 1146);
       }
-    } else {
-      processor_.Execute();
+      EXPECT_EQ(column(), c.rows);
+      EXPECT_EQ(after, c.after);
+      EXPECT_EQ(failed, std::vector<int>{2});
+      // A batch announces every statement it holds before it is sent.
+      const std::size_t announced = batch > 0 ? 4u : 3u;
+      EXPECT_EQ(before.size(), c.action == eaFail || c.action == eaAbort ? announced : 5u);
+      EXPECT_EQ(processor_.StatementCount(), 5);  // the split result stays readable
     }
-    EXPECT_EQ(column(), c.rows);
-    EXPECT_EQ(after, c.after);
-    EXPECT_EQ(failed, std::vector<int>{2});
-    EXPECT_EQ(before.size(), c.action == eaFail || c.action == eaAbort ? 3u : 5u);
-    EXPECT_EQ(processor_.StatementCount(), 5);  // the split result stays readable
   }
   EXPECT_EQ(column("missing"), std::vector<std::string>{"3"});
 }
@@ -143,6 +151,33 @@ TEST_F(SQLProcessorTest, BytesThatReachTheServer) {
   processor_.Execute();
   EXPECT_EQ(sentByProcessor(),
             (std::vector<std::string>{"INSERT INTO t (a,b)\r\n value ('12:30',  'z')"}));
+}
+
+TEST_F(SQLProcessorTest, ABatchSendsTheSameStatementsInOneText) {
+  connectAndLog();
+  processor_.SetBatchSize(3);
+  processor_.Script().Add("delete from t where a = 'x';");
+  processor_.Script().Add("INSERT INTO t (a,b)");
+  processor_.Script().Add(" value ('x','y');");
+  processor_.Script().Add("INSERT INTO t (a,b) value ('12:30',  'line1\nline2') -- note");
+  processor_.Script().Add(";");
+  processor_.Script().Add("-- a statement that starts with a comment goes alone");
+  processor_.Script().Add("insert into t (a) values ('c');");
+  processor_.Script().Add("insert into t (a) values ('d');");
+  processor_.Execute();
+  EXPECT_EQ(sentByProcessor(),
+            (std::vector<std::string>{
+                "SELECT @@max_allowed_packet",
+                "delete from t where a = 'x'\r\n;INSERT INTO t (a,b)\r\n value ('x','y')\r\n;"
+                "INSERT INTO t (a,b) value ('12:30', 'line1\r\nline2')",
+                "-- a statement that starts with a comment goes alone\r\n"
+                "insert into t (a) values ('c')",
+                "insert into t (a) values ('d')"}));
+  EXPECT_EQ(column(), (std::vector<std::string>{"12:30", "c", "d", "x"}));
+  // Multi-statement text is refused again after the run.
+  EXPECT_THROW(connection_.LiveConnection()->CreateStatement()->ExecuteUpdate(
+                   "insert into t (a) values ('e'); insert into t (a) values ('f')"),
+               EZSQLException);
 }
 
 TEST_F(SQLProcessorTest, ParametersAreBoundByName) {

@@ -8,6 +8,10 @@
 
 namespace zararod {
 
+// Statements per round trip of a job's script unless the settings say
+// otherwise.
+inline constexpr int kDefaultBatch = 1000;
+
 // What one connection takes from the settings file.
 struct ServerLogin {
   std::string HostName = "localhost";
@@ -24,6 +28,10 @@ struct ServerLogin {
   // SSLCA or, when that is empty, the system's certificate store.
   std::string SSL;
   std::string SSLCA;
+  // Statements per round trip when a job runs its script on this server
+  // (key Batch); 0 or 1 sends one statement at a time, for a server or proxy
+  // that refuses multi-statement text.
+  int Batch = kDefaultBatch;
 };
 
 struct ConnectionSettings {
@@ -36,10 +44,10 @@ struct ConnectionSettings {
 std::string settingsFileName();
 
 // Reads IP, User, Password and SQLport of section LogON_adr, each with its
-// default ("localhost", "root", empty, 3306), the time limits and the TLS
-// keys, then rada (default "10"); then the same login keys of section LogON.
-// Never throws (apart from std::bad_alloc); a missing file gives all
-// defaults.
+// default ("localhost", "root", empty, 3306), the time limits, the TLS keys
+// and Batch (default kDefaultBatch), then rada (default "10"); then the same
+// login keys of section LogON. Never throws (apart from std::bad_alloc); a
+// missing file gives all defaults.
 ConnectionSettings readConnectionSettings(const std::string& fileName);
 
 }  // namespace zararod

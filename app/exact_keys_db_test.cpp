@@ -1,0 +1,178 @@
+// Keys that the servers' collations take for one another ('K9' and 'K9 ',
+// 'K7a' and 'K7A'): every job matches a key byte for byte, so each record
+// arrives as itself and no look-alike is lost, deleted or left out.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/job_support.h"
+#include "app/jobs_test_support.h"
+
+namespace zararod::testing {
+namespace {
+
+// The key columns as the sites' servers have them: letter case and trailing
+// blanks do not count under their collation.
+constexpr const char* kCaseBlindSlipKeys =
+    "alter table vorazu1.%s modify cislodokla varchar(20) not null collate cp1250_general_ci,"
+    " modify rada varchar(10) not null collate cp1250_general_ci;";
+constexpr const char* kCaseBlindAddressKeys =
+    "alter table dovodi.%s modify kodpar varchar(10) not null collate cp1250_general_ci;";
+
+std::string format(const char* pattern, const char* table) {
+  std::string text = pattern;
+  text.replace(text.find("%s"), 2, table);
+  return text;
+}
+
+class ExactKeysTest : public JobsDbTest {
+ protected:
+  void SetUp() override {
+    JobsDbTest::SetUp();
+    for (Server server : {Server::Site, Server::Central}) {
+      AdminSession(server).exec(format(kCaseBlindSlipKeys, "vaznil") +
+                                format(kCaseBlindAddressKeys, "adresar"));
+    }
+    AdminSession(Server::Site)
+        .exec(format(kCaseBlindSlipKeys, "vaznil_00") + "delete from vorazu1.vaznil_00");
+    AdminSession(Server::Central)
+        .exec(format(kCaseBlindAddressKeys, "adresar_10") + "delete from dovodi.adresar_10");
+  }
+
+  // "[key] tag" of every row that a case tagged, in byte order of the keys.
+  static std::vector<std::string> tagged(Server server, const std::string& keyAndTag,
+                                         const std::string& table) {
+    std::vector<std::string> out;
+    for (const Row& row : AdminSession(server, "", "cp1250")
+                              .rows("select concat('[', " + keyAndTag + ") from " + table)) {
+      out.push_back(*row[0]);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+};
+
+TEST_F(ExactKeysTest, EachSlipArrivesAsItselfAndNoLookAlikeIsTouched) {
+  struct Case {
+    const char* what;
+    const char* site;     // vaznil rows (cislodokla, rada, ridic) on the site
+    const char* central;  // the same on the central server; may be empty
+    const char* queued;   // vaznil_00 rows
+    std::vector<std::string> central_after;
+  } cases[] = {
+      {"a look-alike with a trailing blank stays home",
+       "('K9', '10', 'plain'), ('K9 ', '10', 'blank')",
+       "('K9 ', '10', 'central')",
+       "('K9', '10')",
+       {"[K9 ] central", "[K9] plain"}},
+      {"an unrelated look-alike on the central server survives",
+       "('q5', '10', 'site')",
+       "('Q5 ', '10', 'central')",
+       "('q5', '10')",
+       {"[Q5 ] central", "[q5] site"}},
+      {"a case-only pair",
+       "('K7a', '10', 'small'), ('K7A', '10', 'capital')",
+       "",
+       "('K7a', '10')",
+       {"[K7a] small"}},
+      {"the same key twice on the site arrives twice",
+       "('D2', '10', 'one'), ('D2', '10', 'two')",
+       "('D2', '10', 'old')",
+       "('D2', '10')",
+       {"[D2] one", "[D2] two"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    const std::string insert = "insert into vorazu1.vaznil (cislodokla, rada, ridic) values ";
+    AdminSession(Server::Site)
+        .exec("delete from vorazu1.vaznil;" + insert + c.site +
+              ";insert into vorazu1.vaznil_00 values " + c.queued);
+    AdminSession(Server::Central)
+        .exec(std::string("delete from vorazu1.vaznil") +
+              (*c.central ? ";" + insert + c.central : ""));
+    RecordingReporter reporter;
+    Jobs jobs;
+    jobs.ApplySettings(iniPath_);
+
+    EXPECT_EQ(jobs.SendSlips(SlipKind::Weighing, reporter), 1);
+    EXPECT_EQ(tagged(Server::Central, "cislodokla, '] ', ridic", "vorazu1.vaznil"),
+              c.central_after);
+    EXPECT_EQ(AdminSession(Server::Site).scalar("select count(*) from vorazu1.vaznil_00"), "0");
+  }
+}
+
+TEST_F(ExactKeysTest, EachAddressArrivesAsItselfAndNoLookAlikeIsTouched) {
+  struct Case {
+    const char* what;
+    const char* central;  // adresar rows (kodpar, NAZEVPODNI) on the central server
+    const char* local;    // the same on the local server; may be empty
+    const char* queued;   // adresar_10 rows
+    int count;
+    std::vector<std::string> local_after;
+  } cases[] = {
+      {"a case-only pair, both queued",
+       "('Z1', 'capital'), ('z1', 'small')",
+       "",
+       "('Z1'), ('z1')",
+       2,
+       {"[Z1] capital", "[z1] small"}},
+      {"a look-alike with a trailing blank stays home",
+       "('Z2', 'plain'), ('Z2 ', 'blank')",
+       "('Z2 ', 'local')",
+       "('Z2')",
+       1,
+       {"[Z2 ] local", "[Z2] plain"}},
+      {"an unrelated look-alike on the local server survives",
+       "('q6', 'central')",
+       "('Q6 ', 'local')",
+       "('q6')",
+       1,
+       {"[Q6 ] local", "[q6] central"}},
+      {"the same key twice on the central server arrives twice",
+       "('Z3', 'one'), ('Z3', 'two')",
+       "('Z3', 'old')",
+       "('Z3')",
+       1,
+       {"[Z3] one", "[Z3] two"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    const std::string insert = "insert into dovodi.adresar (kodpar, NAZEVPODNI) values ";
+    AdminSession(Server::Central)
+        .exec("delete from dovodi.adresar;" + insert + c.central +
+              ";insert into dovodi.adresar_10 values " + c.queued);
+    AdminSession(Server::Site)
+        .exec(std::string("delete from dovodi.adresar") + (*c.local ? ";" + insert + c.local : ""));
+    RecordingReporter reporter;
+    Jobs jobs;
+    jobs.ApplySettings(iniPath_);
+
+    EXPECT_EQ(jobs.ImportAddresses(reporter), c.count);
+    EXPECT_EQ(tagged(Server::Site, "kodpar, '] ', NAZEVPODNI", "dovodi.adresar"), c.local_after);
+    EXPECT_EQ(AdminSession(Server::Central).scalar("select count(*) from dovodi.adresar_10"), "0");
+  }
+}
+
+TEST_F(ExactKeysTest, TheKeyConditionStillLooksUpThroughTheKeyIndex) {
+  // A job of thousands of records must not scan the table once per record.
+  AdminSession site(Server::Site, "", "cp1250");
+  for (bool noBackslashEscapes : {false, true}) {
+    const std::vector<Row> slip =
+        site.rows("explain select * from vorazu1.vaznil where " +
+                  keyCondition({{"cislodokla", "O'B\\17 "}, {"rada", "02"}}, noBackslashEscapes));
+    const std::vector<Row> address =
+        site.rows("explain delete from dovodi.adresar where " +
+                  keyCondition({{"kodpar", "A\\00017"}}, noBackslashEscapes));
+    ASSERT_EQ(slip.size(), 1u);
+    ASSERT_EQ(address.size(), 1u);
+    EXPECT_EQ(slip[0][5], "slip");  // the chosen key
+    EXPECT_EQ(address[0][5], "kodpar");
+  }
+}
+
+}  // namespace
+}  // namespace zararod::testing

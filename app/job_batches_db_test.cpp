@@ -1,0 +1,146 @@
+// Round trips of a job: the sending side reads and dequeues its records in
+// chunks of many keys, and the script reaches the receiving server many
+// statements per round trip, unless the settings say Batch=0 for that server.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/jobs_test_support.h"
+#include "app/record_transfer.h"
+#include "db/db_exceptions.h"
+#include "db/mysql_connection.h"
+
+namespace zararod::testing {
+namespace {
+
+class JobBatchesTest : public JobsDbTest {
+ protected:
+  // The sandbox settings with `batchLine` added to section LogON_adr.
+  void writeCentralBatch(const std::string& batchLine) {
+    std::string text =
+        settingsText(serverAddress(Server::Central), "10", serverAddress(Server::Site));
+    text.insert(text.find("[LogON]"), batchLine + "\r\n");
+    std::ofstream(iniPath_, std::ios::binary) << text;
+  }
+
+  static std::vector<Row> centralSlips() {
+    return snapshot(Server::Central, "vorazu1.vaznil", "id");
+  }
+  static std::vector<Row> siteQueue() {
+    return snapshot(Server::Site, "vorazu1.vaznil_00", "cislodokla, rada");
+  }
+};
+
+TEST_F(JobBatchesTest, BatchZeroSendsOneStatementPerRoundTrip) {
+  // Two slips found, one not: five script statements.
+  struct Case {
+    const char* batchLine;
+    std::size_t logged;  // SET CHARACTER SET, START TRANSACTION ... COMMIT
+  } cases[] = {{"Batch=0", 2 + 5 + 1}, {"", 2 + 1 + 1 + 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.batchLine);
+    SetUp();
+    AdminSession(Server::Site).exec("delete from vorazu1.vaznil_00 where cislodokla = '2026/0002'");
+    writeCentralBatch(c.batchLine);
+    Jobs jobs;
+    jobs.ApplySettings(iniPath_);
+    startGeneralLog(Server::Central);
+    EXPECT_EQ(jobs.SendSlips(SlipKind::Weighing, reporter_), 3);
+    const std::vector<std::string> logged = loggedStatements(
+        Server::Central, mysql_thread_id(jobs.ZConnection2.LiveConnection()->Handle()));
+    AdminSession(Server::Central).exec("SET GLOBAL general_log=0");
+    ASSERT_EQ(logged.size(), c.logged);
+    EXPECT_EQ(logged.back(), "COMMIT");
+    const auto batched = [](const std::string& text) {
+      return text.find("\r\n;") != std::string::npos;
+    };
+    EXPECT_EQ(std::count_if(logged.begin(), logged.end(), batched), *c.batchLine ? 0 : 1);
+  }
+}
+
+TEST_F(JobBatchesTest, ADryRunListsRejectedStatementsFromDifferentBatches) {
+  // Two statements a batch: each slip's delete and INSERT travel together,
+  // so the INSERTs of the first and the third slip fail in different
+  // batches.
+  writeCentralBatch("Batch=2");
+  jobs_.ApplySettings(iniPath_);
+  AdminSession(Server::Site)
+      .exec(
+          "update vorazu1.vaznil set ridic = 'Řidič s dlouhým jménem' where cislodokla = "
+          "'2026/0001'; update vorazu1.vaznil set ridic = 'Krátké' where cislodokla = "
+          "'2026/0002'");
+  AdminSession(Server::Central).exec("alter table vorazu1.vaznil modify ridic varchar(12)");
+  const std::vector<Row> central = centralSlips(), queue = siteQueue();
+
+  jobs_.SetDryRun(true);
+  EXPECT_THROW(jobs_.SendSlips(SlipKind::Weighing, reporter_), EZSQLException);
+  const std::vector<Jobs::Rejected>& rejected = jobs_.RejectedStatements();
+  ASSERT_EQ(rejected.size(), 2u);
+  EXPECT_EQ(rejected[0].statement.rfind("INSERT INTO vaznil (", 0), 0u);
+  EXPECT_NE(rejected[0].statement.find("'2026/0001'"), std::string::npos);
+  EXPECT_NE(rejected[1].statement.find("'O''B-17'"), std::string::npos);
+  for (const Jobs::Rejected& r : rejected) {
+    EXPECT_EQ(r.message, "SQL Error: Data too long for column 'ridic' at row 1");
+  }
+  EXPECT_EQ(centralSlips(), central);
+  EXPECT_EQ(siteQueue(), queue);
+
+  // A real run names the first failing statement's error and changes nothing.
+  jobs_.SetDryRun(false);
+  try {
+    jobs_.SendSlips(SlipKind::Weighing, reporter_);
+    ADD_FAILURE() << "no exception";
+  } catch (const EZSQLException& e) {
+    EXPECT_EQ(e.Message(), "SQL Error: Data too long for column 'ridic' at row 1");
+  }
+  EXPECT_EQ(centralSlips(), central);
+  EXPECT_EQ(siteQueue(), queue);
+}
+
+TEST_F(JobBatchesTest, TheSendingSideReadsAndDequeuesInChunks) {
+  // Two chunks and a bit; the last key of the first chunk is queued again in
+  // the third.
+  const int slips = 2 * kKeysPerChunk + 1;
+  AdminSession(Server::Site, "vorazu1")
+      .exec(
+          "delete from vaznil_00; insert into vaznil (cislodokla, rada, ridic) select "
+          "concat('C', lpad(seq, 5, '0')), '01', concat('driver ', seq) from seq_1_to_" +
+          std::to_string(slips - 1) +
+          "; insert into vaznil_00 select cislodokla, rada from vaznil where cislodokla "
+          "like 'C%' order by cislodokla; insert into vaznil_00 values ('C" +
+          std::string(5 - std::to_string(kKeysPerChunk).size(), '0') +
+          std::to_string(kKeysPerChunk) + "', '01')");
+  jobs_.ZConnection1.Connect();
+  startGeneralLog(Server::Site);
+  EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), slips);
+  std::vector<std::string> logged = loggedStatements(
+      Server::Site, mysql_thread_id(jobs_.ZConnection1.LiveConnection()->Handle()));
+  AdminSession(Server::Site).exec("SET GLOBAL general_log=0");
+
+  EXPECT_EQ(reporter_.positions[1].size(), static_cast<std::size_t>(slips) + 1);
+  EXPECT_EQ(AdminSession(Server::Site).scalar("select count(*) from vorazu1.vaznil_00"), "0");
+  EXPECT_EQ(AdminSession(Server::Central)
+                .scalar("select count(*) from vorazu1.vaznil where "
+                        "cislodokla like 'C%'"),
+            std::to_string(slips - 1));
+  EXPECT_EQ(AdminSession(Server::Central)
+                .scalar("select count(*) from vorazu1.vaznil where cislodokla like 'C%' and "
+                        "ridic = concat('driver ', 0 + substr(cislodokla, 2))"),
+            std::to_string(slips - 1));
+  // Each chunk: one SELECT of its records, then one DELETE of its queue
+  // entries.
+  std::vector<std::string> reads;
+  for (const std::string& text : logged) {
+    if (text.rfind("select cislodokla", 0) == 0 || text.rfind("delete from vaznil_00", 0) == 0) {
+      reads.push_back(text.substr(0, 6));
+    }
+  }
+  EXPECT_EQ(reads,
+            (std::vector<std::string>{"select", "delete", "select", "delete", "select", "delete"}));
+}
+
+}  // namespace
+}  // namespace zararod::testing

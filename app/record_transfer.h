@@ -1,0 +1,67 @@
+// The one protocol by which every job moves queued records from a sending
+// server to a receiving server without losing one: read the queue, read the
+// records, build the script, run it on the receiver, commit the receiver,
+// commit the sender (see app/jobs.h for the transactions around it). The
+// address import and the two slip transfers differ only in the pieces of a
+// TransferPlan.
+//
+// Records are read and dequeued in chunks of kKeysPerChunk queued keys: one
+// SELECT for the records of the chunk's keys, then one DELETE for their
+// queue entries, right after the read (never a queue entry before its record
+// has been read). Every key is matched byte for byte (keyCondition in
+// app/job_support.h). The progress bar moves one step per queued key as the
+// chunk's keys are taken up, just before their records are read.
+//
+// The script is not held whole: each chunk's lines are appended to the script
+// file and run on the receiver (in batches, see TZSQLProcessor) before the
+// next chunk is read, so memory stays bounded by a chunk whatever the queue
+// holds. The file is created with the first chunk; after a failure it holds
+// the script up to the chunk that failed.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/job_reporter.h"
+
+namespace zararod {
+
+class TZConnection;
+class TZQuery;
+class TZSQLProcessor;
+
+// Queued keys taken up per chunk.
+inline constexpr int kKeysPerChunk = 500;
+
+// What one job is made of. References are to members of Jobs and must
+// outlive the transfer.
+struct TransferPlan {
+  JobReporter::Line line;
+  std::string database;    // switched to on both sides
+  std::string statusText;  // the status line's text before the queue count
+
+  // Sending side.
+  TZConnection& sender;
+  TZQuery& queue;  // the window's query on the queue: "select * from <queue>;"
+  std::string queueTable;
+  TZQuery& records;                     // reads the records and deletes the queue entries
+  std::vector<const char*> keyColumns;  // in the queue and the record table
+
+  // Receiving side.
+  TZSQLProcessor& processor;
+  std::string scriptFile;  // in the working directory
+
+  // After the progress bar shows: the script's first lines (and anything the
+  // job prepares, such as its column list).
+  std::function<void(std::vector<std::string>& script)> begin;
+  // The SELECT of the records that match `condition` on the sending side.
+  std::function<std::string(const std::string& condition)> readStatement;
+  // The script's delete line for one key; `condition` picks it exactly.
+  std::function<std::string(const std::string& condition)> receiverDelete;
+  // The script lines that write the current record of `rows` on the
+  // receiving server (`receiverNbe`: it has NO_BACKSLASH_ESCAPES).
+  std::function<void(TZQuery& rows, bool receiverNbe, std::vector<std::string>& script)> write;
+};
+
+}  // namespace zararod
