@@ -12,6 +12,7 @@
 #include "app/record_transfer.h"
 #include "db/db_exceptions.h"
 #include "db/mysql_connection.h"
+#include "testing/case_name.h"
 
 namespace zararod::testing {
 namespace {
@@ -34,32 +35,45 @@ class JobBatchesTest : public JobsDbTest {
   }
 };
 
-TEST_F(JobBatchesTest, BatchZeroSendsOneStatementPerRoundTrip) {
-  // Two slips found, one not: five script statements.
-  struct Case {
-    const char* batchLine;
-    std::size_t logged;  // SET CHARACTER SET, START TRANSACTION ... COMMIT
-  } cases[] = {{"Batch=0", 2 + 5 + 1}, {"", 2 + 1 + 1 + 1}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.batchLine);
-    SetUp();
-    AdminSession(Server::Site).exec("delete from vorazu1.vaznil_00 where cislodokla = '2026/0002'");
-    writeCentralBatch(c.batchLine);
-    Jobs jobs;
-    jobs.ApplySettings(iniPath_);
-    startGeneralLog(Server::Central);
-    EXPECT_EQ(jobs.SendSlips(SlipKind::Weighing, reporter_), 3);
-    const std::vector<std::string> logged = loggedStatements(
-        Server::Central, mysql_thread_id(jobs.ZConnection2.LiveConnection()->Handle()));
-    AdminSession(Server::Central).exec("SET GLOBAL general_log=0");
-    ASSERT_EQ(logged.size(), c.logged);
-    EXPECT_EQ(logged.back(), "COMMIT");
-    const auto batched = [](const std::string& text) {
-      return text.find("\r\n;") != std::string::npos;
-    };
-    EXPECT_EQ(std::count_if(logged.begin(), logged.end(), batched), *c.batchLine ? 0 : 1);
-  }
+// Two slips found, one not: five script statements.
+struct RoundTripCase {
+  const char* id;
+  const char* batchLine;
+  // SET CHARACTER SET, the isolation-level query and SET TRANSACTION, START
+  // TRANSACTION, then the script (five statements, or max_allowed_packet and
+  // one batch), then COMMIT.
+  std::size_t logged;
+  int batched;  // statements that carry more than one script statement
+};
+constexpr RoundTripCase kRoundTripCases[] = {
+    {"BatchZero", "Batch=0", 4 + 5 + 1, 0},
+    {"Default", "", 4 + 2 + 1, 1},
+};
+
+class JobRoundTrips : public JobBatchesTest,
+                      public ::testing::WithParamInterface<RoundTripCase> {};
+
+TEST_P(JobRoundTrips, BatchZeroSendsOneStatementPerRoundTrip) {
+  const RoundTripCase& c = GetParam();
+  AdminSession(Server::Site).exec("delete from vorazu1.vaznil_00 where cislodokla = '2026/0002'");
+  writeCentralBatch(c.batchLine);
+  Jobs jobs;
+  jobs.ApplySettings(iniPath_);
+  startGeneralLog(Server::Central);
+  EXPECT_EQ(jobs.SendSlips(SlipKind::Weighing, reporter_), 3);
+  const std::vector<std::string> logged = loggedStatements(
+      Server::Central, mysql_thread_id(jobs.ZConnection2.LiveConnection()->Handle()));
+  AdminSession(Server::Central).exec("SET GLOBAL general_log=0");
+  ASSERT_EQ(logged.size(), c.logged);
+  EXPECT_EQ(logged.back(), "COMMIT");
+  const auto batched = [](const std::string& text) {
+    return text.find("\r\n;") != std::string::npos;
+  };
+  EXPECT_EQ(std::count_if(logged.begin(), logged.end(), batched), c.batched);
 }
+
+INSTANTIATE_TEST_SUITE_P(Batches, JobRoundTrips, ::testing::ValuesIn(kRoundTripCases),
+                         CaseName());
 
 TEST_F(JobBatchesTest, ADryRunListsRejectedStatementsFromDifferentBatches) {
   // Two statements a batch: each slip's delete and INSERT travel together,
