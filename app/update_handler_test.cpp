@@ -49,12 +49,17 @@ class RecordingReporter : public JobReporter {
   void SetBusyCursor(bool) override { events.push_back("cursor"); }
 };
 
-// Waits up to ten seconds for a file that a started program writes.
+// Waits up to ten seconds for a file that a started program writes, until it
+// has content: the shell creates the file before it writes the line.
 bool appears(const std::string& name) {
-  for (int i = 0; i < 200 && !std::filesystem::exists(name); ++i) {
+  const auto written = [&] {
+    std::error_code error;
+    return std::filesystem::file_size(name, error) > 0 && !error;
+  };
+  for (int i = 0; i < 200 && !written(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  return std::filesystem::exists(name);
+  return written();
 }
 
 class UpdateHandlerTest : public LocalServerTest {
