@@ -9,6 +9,7 @@
 
 #include "app/job_support.h"
 #include "app/jobs_test_support.h"
+#include "testing/case_name.h"
 
 namespace zararod::testing {
 namespace {
@@ -54,108 +55,112 @@ class ExactKeysTest : public JobsDbTest {
   }
 };
 
-TEST_F(ExactKeysTest, EachSlipArrivesAsItselfAndNoLookAlikeIsTouched) {
-  struct Case {
-    const char* what;
-    const char* site;     // vaznil rows (cislodokla, rada, ridic) on the site
-    const char* central;  // the same on the central server; may be empty
-    const char* queued;   // vaznil_00 rows
-    std::vector<std::string> central_after;
-  } cases[] = {
-      {"a look-alike with a trailing blank stays home",
-       "('K9', '10', 'plain'), ('K9 ', '10', 'blank')",
-       "('K9 ', '10', 'central')",
-       "('K9', '10')",
-       {"[K9 ] central", "[K9] plain"}},
-      {"an unrelated look-alike on the central server survives",
-       "('q5', '10', 'site')",
-       "('Q5 ', '10', 'central')",
-       "('q5', '10')",
-       {"[Q5 ] central", "[q5] site"}},
-      {"a case-only pair",
-       "('K7a', '10', 'small'), ('K7A', '10', 'capital')",
-       "",
-       "('K7a', '10')",
-       {"[K7a] small"}},
-      {"the same key twice on the site arrives twice",
-       "('D2', '10', 'one'), ('D2', '10', 'two')",
-       "('D2', '10', 'old')",
-       "('D2', '10')",
-       {"[D2] one", "[D2] two"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    SetUp();
-    const std::string insert = "insert into vorazu1.vaznil (cislodokla, rada, ridic) values ";
-    AdminSession(Server::Site)
-        .exec("delete from vorazu1.vaznil;" + insert + c.site +
-              ";insert into vorazu1.vaznil_00 values " + c.queued);
-    AdminSession(Server::Central)
-        .exec(std::string("delete from vorazu1.vaznil") +
-              (*c.central ? ";" + insert + c.central : ""));
-    RecordingReporter reporter;
-    Jobs jobs;
-    jobs.ApplySettings(iniPath_);
+// A weighing slip whose key has look-alikes on either server.
+struct SlipCase {
+  const char* id;
+  const char* site;     // vaznil rows (cislodokla, rada, ridic) on the site
+  const char* central;  // the same on the central server; may be empty
+  const char* queued;   // vaznil_00 rows
+  std::vector<std::string> central_after;
+};
 
-    EXPECT_EQ(jobs.SendSlips(SlipKind::Weighing, reporter), 1);
-    EXPECT_EQ(tagged(Server::Central, "cislodokla, '] ', ridic", "vorazu1.vaznil"),
-              c.central_after);
-    EXPECT_EQ(AdminSession(Server::Site).scalar("select count(*) from vorazu1.vaznil_00"), "0");
-  }
+const SlipCase kSlipCases[] = {
+    {"TrailingBlankLookAlikeStaysHome",
+     "('K9', '10', 'plain'), ('K9 ', '10', 'blank')",
+     "('K9 ', '10', 'central')",
+     "('K9', '10')",
+     {"[K9 ] central", "[K9] plain"}},
+    {"UnrelatedLookAlikeOnCentralSurvives",
+     "('q5', '10', 'site')",
+     "('Q5 ', '10', 'central')",
+     "('q5', '10')",
+     {"[Q5 ] central", "[q5] site"}},
+    {"CaseOnlyPair",
+     "('K7a', '10', 'small'), ('K7A', '10', 'capital')",
+     "",
+     "('K7a', '10')",
+     {"[K7a] small"}},
+    {"SameKeyTwiceOnSiteArrivesTwice",
+     "('D2', '10', 'one'), ('D2', '10', 'two')",
+     "('D2', '10', 'old')",
+     "('D2', '10')",
+     {"[D2] one", "[D2] two"}},
+};
+
+class ExactSlipKeys : public ExactKeysTest, public ::testing::WithParamInterface<SlipCase> {};
+
+TEST_P(ExactSlipKeys, EachSlipArrivesAsItselfAndNoLookAlikeIsTouched) {
+  const SlipCase& c = GetParam();
+  const std::string insert = "insert into vorazu1.vaznil (cislodokla, rada, ridic) values ";
+  AdminSession(Server::Site)
+      .exec("delete from vorazu1.vaznil;" + insert + c.site +
+            ";insert into vorazu1.vaznil_00 values " + c.queued);
+  AdminSession(Server::Central)
+      .exec(std::string("delete from vorazu1.vaznil") +
+            (*c.central ? ";" + insert + c.central : ""));
+
+  EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), 1);
+  EXPECT_EQ(tagged(Server::Central, "cislodokla, '] ', ridic", "vorazu1.vaznil"), c.central_after);
+  EXPECT_EQ(AdminSession(Server::Site).scalar("select count(*) from vorazu1.vaznil_00"), "0");
 }
 
-TEST_F(ExactKeysTest, EachAddressArrivesAsItselfAndNoLookAlikeIsTouched) {
-  struct Case {
-    const char* what;
-    const char* central;  // adresar rows (kodpar, NAZEVPODNI) on the central server
-    const char* local;    // the same on the local server; may be empty
-    const char* queued;   // adresar_10 rows
-    int count;
-    std::vector<std::string> local_after;
-  } cases[] = {
-      {"a case-only pair, both queued",
-       "('Z1', 'capital'), ('z1', 'small')",
-       "",
-       "('Z1'), ('z1')",
-       2,
-       {"[Z1] capital", "[z1] small"}},
-      {"a look-alike with a trailing blank stays home",
-       "('Z2', 'plain'), ('Z2 ', 'blank')",
-       "('Z2 ', 'local')",
-       "('Z2')",
-       1,
-       {"[Z2 ] local", "[Z2] plain"}},
-      {"an unrelated look-alike on the local server survives",
-       "('q6', 'central')",
-       "('Q6 ', 'local')",
-       "('q6')",
-       1,
-       {"[Q6 ] local", "[q6] central"}},
-      {"the same key twice on the central server arrives twice",
-       "('Z3', 'one'), ('Z3', 'two')",
-       "('Z3', 'old')",
-       "('Z3')",
-       1,
-       {"[Z3] one", "[Z3] two"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    SetUp();
-    const std::string insert = "insert into dovodi.adresar (kodpar, NAZEVPODNI) values ";
-    AdminSession(Server::Central)
-        .exec("delete from dovodi.adresar;" + insert + c.central +
-              ";insert into dovodi.adresar_10 values " + c.queued);
-    AdminSession(Server::Site)
-        .exec(std::string("delete from dovodi.adresar") + (*c.local ? ";" + insert + c.local : ""));
-    RecordingReporter reporter;
-    Jobs jobs;
-    jobs.ApplySettings(iniPath_);
+INSTANTIATE_TEST_SUITE_P(Slips, ExactSlipKeys, ::testing::ValuesIn(kSlipCases), CaseName());
 
-    EXPECT_EQ(jobs.ImportAddresses(reporter), c.count);
-    EXPECT_EQ(tagged(Server::Site, "kodpar, '] ', NAZEVPODNI", "dovodi.adresar"), c.local_after);
-    EXPECT_EQ(AdminSession(Server::Central).scalar("select count(*) from dovodi.adresar_10"), "0");
-  }
+// A partner address whose key has look-alikes on either server.
+struct AddressCase {
+  const char* id;
+  const char* central;  // adresar rows (kodpar, NAZEVPODNI) on the central server
+  const char* local;    // the same on the local server; may be empty
+  const char* queued;   // adresar_10 rows
+  int count;
+  std::vector<std::string> local_after;
+};
+
+const AddressCase kAddressCases[] = {
+    {"CaseOnlyPairBothQueued",
+     "('Z1', 'capital'), ('z1', 'small')",
+     "",
+     "('Z1'), ('z1')",
+     2,
+     {"[Z1] capital", "[z1] small"}},
+    {"TrailingBlankLookAlikeStaysHome",
+     "('Z2', 'plain'), ('Z2 ', 'blank')",
+     "('Z2 ', 'local')",
+     "('Z2')",
+     1,
+     {"[Z2 ] local", "[Z2] plain"}},
+    {"UnrelatedLookAlikeOnLocalSurvives",
+     "('q6', 'central')",
+     "('Q6 ', 'local')",
+     "('q6')",
+     1,
+     {"[Q6 ] local", "[q6] central"}},
+    {"SameKeyTwiceOnCentralArrivesTwice",
+     "('Z3', 'one'), ('Z3', 'two')",
+     "('Z3', 'old')",
+     "('Z3')",
+     1,
+     {"[Z3] one", "[Z3] two"}},
+};
+
+class ExactAddressKeys : public ExactKeysTest, public ::testing::WithParamInterface<AddressCase> {};
+
+TEST_P(ExactAddressKeys, EachAddressArrivesAsItselfAndNoLookAlikeIsTouched) {
+  const AddressCase& c = GetParam();
+  const std::string insert = "insert into dovodi.adresar (kodpar, NAZEVPODNI) values ";
+  AdminSession(Server::Central)
+      .exec("delete from dovodi.adresar;" + insert + c.central +
+            ";insert into dovodi.adresar_10 values " + c.queued);
+  AdminSession(Server::Site)
+      .exec(std::string("delete from dovodi.adresar") + (*c.local ? ";" + insert + c.local : ""));
+
+  EXPECT_EQ(jobs_.ImportAddresses(reporter_), c.count);
+  EXPECT_EQ(tagged(Server::Site, "kodpar, '] ', NAZEVPODNI", "dovodi.adresar"), c.local_after);
+  EXPECT_EQ(AdminSession(Server::Central).scalar("select count(*) from dovodi.adresar_10"), "0");
 }
+
+INSTANTIATE_TEST_SUITE_P(Addresses, ExactAddressKeys, ::testing::ValuesIn(kAddressCases),
+                         CaseName());
 
 TEST_F(ExactKeysTest, TheKeyConditionStillLooksUpThroughTheKeyIndex) {
   // A job of thousands of records must not scan the table once per record.

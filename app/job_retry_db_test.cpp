@@ -11,6 +11,7 @@
 #include "app/cli.h"
 #include "app/jobs_test_support.h"
 #include "db/db_exceptions.h"
+#include "testing/case_name.h"
 
 namespace zararod::testing {
 namespace {
@@ -45,7 +46,7 @@ class LockHolder {
 };
 
 struct JobCase {
-  const char* what;
+  const char* id;
   Server lockedServer;
   const char* lockingRead;
   std::function<int(Jobs&, JobReporter&)> run;
@@ -54,10 +55,12 @@ struct JobCase {
 };
 
 const std::vector<std::pair<Server, std::string>> kSlipTables = {
-    {Server::Site, "vorazu1.vaznil"}, {Server::Site, "vorazu1.vaznil_00"},
+    {Server::Site, "vorazu1.vaznil"},
+    {Server::Site, "vorazu1.vaznil_00"},
     {Server::Central, "vorazu1.vaznil"}};
 const std::vector<std::pair<Server, std::string>> kAddressTables = {
-    {Server::Central, "dovodi.adresar"}, {Server::Central, "dovodi.adresar_10"},
+    {Server::Central, "dovodi.adresar"},
+    {Server::Central, "dovodi.adresar_10"},
     {Server::Site, "dovodi.adresar"}};
 
 int sendWeighingSlips(Jobs& jobs, JobReporter& reporter) {
@@ -66,13 +69,13 @@ int sendWeighingSlips(Jobs& jobs, JobReporter& reporter) {
 int importAddresses(Jobs& jobs, JobReporter& reporter) { return jobs.ImportAddresses(reporter); }
 
 const JobCase kCases[] = {
-    {"slips, the central copy locked", Server::Central,
+    {"SlipsCentralCopyLocked", Server::Central,
      "select * from vorazu1.vaznil where cislodokla = '2026/0002' for update", sendWeighingSlips,
      kSlipTables},
-    {"slips, the site's queue entry locked", Server::Site,
-     "select * from vorazu1.vaznil_00 where cislodokla = '2026/0002' for update",
-     sendWeighingSlips, kSlipTables},
-    {"addresses, the site's address locked", Server::Site,
+    {"SlipsSiteQueueEntryLocked", Server::Site,
+     "select * from vorazu1.vaznil_00 where cislodokla = '2026/0002' for update", sendWeighingSlips,
+     kSlipTables},
+    {"AddressesSiteAddressLocked", Server::Site,
      "select * from dovodi.adresar where kodpar = '100234' for update", importAddresses,
      kAddressTables},
 };
@@ -95,59 +98,58 @@ class JobRetryTest : public JobsDbTest {
         if (!whole && (*column[0] == "id" || *column[0] == "DATUMZAL")) continue;
         columns += (columns.empty() ? "" : ",") + *column[0];
       }
-      tables.push_back(session.rows("select " + columns + " from " + table + " order by " + columns));
+      tables.push_back(
+          session.rows("select " + columns + " from " + table + " order by " + columns));
     }
     return tables;
   }
+
+  // Both servers' sample databases as they were when the test began.
+  static void reloadSampleData() {
+    loadSampleData(Server::Site);
+    loadSampleData(Server::Central);
+  }
 };
 
-TEST_F(JobRetryTest, AJobThatMeetsALockRunsAgainAndDeliversEveryRecordOnce) {
-  ShortLockWait shortWait;
-  for (const JobCase& c : kCases) {
-    SCOPED_TRACE(c.what);
-    SetUp();
-    RecordingReporter clean;
-    Jobs cleanJobs;
-    cleanJobs.ApplySettings(iniPath_);
-    const int cleanCount = c.run(cleanJobs, clean);
-    const auto expected = contents(c, false);
+class JobRetries : public JobRetryTest, public ::testing::WithParamInterface<JobCase> {};
 
-    SetUp();
-    LockHolder lock(c.lockedServer, c.lockingRead);
-    RecordingReporter reporter;
-    reporter.onRetry = [&](int) { lock.Release(); };
-    Jobs jobs;
-    jobs.ApplySettings(iniPath_);
-    EXPECT_EQ(c.run(jobs, reporter), cleanCount);
-    EXPECT_EQ(reporter.retries, std::vector<int>{2});
-    EXPECT_EQ(reporter.messages, clean.messages);
-    EXPECT_EQ(contents(c, false), expected);
-  }
+TEST_P(JobRetries, AJobThatMeetsALockRunsAgainAndDeliversEveryRecordOnce) {
+  const JobCase& c = GetParam();
+  ShortLockWait shortWait;
+  RecordingReporter clean;
+  Jobs cleanJobs;
+  cleanJobs.ApplySettings(iniPath_);
+  const int cleanCount = c.run(cleanJobs, clean);
+  const auto expected = contents(c, false);
+
+  reloadSampleData();
+  LockHolder lock(c.lockedServer, c.lockingRead);
+  reporter_.onRetry = [&](int) { lock.Release(); };
+  EXPECT_EQ(c.run(jobs_, reporter_), cleanCount);
+  EXPECT_EQ(reporter_.retries, std::vector<int>{2});
+  EXPECT_EQ(reporter_.messages, clean.messages);
+  EXPECT_EQ(contents(c, false), expected);
 }
 
-TEST_F(JobRetryTest, AfterTheThirdFailureTheJobEndsWithTheErrorAndBothServersUnchanged) {
+TEST_P(JobRetries, AfterTheThirdFailureTheJobEndsWithTheErrorAndBothServersUnchanged) {
+  const JobCase& c = GetParam();
   ShortLockWait shortWait;
-  for (const JobCase& c : kCases) {
-    SCOPED_TRACE(c.what);
-    SetUp();
-    const auto before = contents(c, true);
-    LockHolder lock(c.lockedServer, c.lockingRead);
-    RecordingReporter reporter;
-    Jobs jobs;
-    jobs.ApplySettings(iniPath_);
-    try {
-      c.run(jobs, reporter);
-      ADD_FAILURE() << "the job succeeded";
-    } catch (const EZSQLException& e) {
-      EXPECT_EQ(e.ErrorCode(), 1205);
-      EXPECT_EQ(e.Message().rfind("SQL Error: Lock wait timeout exceeded", 0), 0u) << e.Message();
-    }
-    EXPECT_EQ(reporter.retries, (std::vector<int>{2, 3}));
-    EXPECT_TRUE(reporter.messages.empty());
-    lock.Release();
-    EXPECT_EQ(contents(c, true), before);
+  const auto before = contents(c, true);
+  LockHolder lock(c.lockedServer, c.lockingRead);
+  try {
+    c.run(jobs_, reporter_);
+    ADD_FAILURE() << "the job succeeded";
+  } catch (const EZSQLException& e) {
+    EXPECT_EQ(e.ErrorCode(), 1205);
+    EXPECT_EQ(e.Message().rfind("SQL Error: Lock wait timeout exceeded", 0), 0u) << e.Message();
   }
+  EXPECT_EQ(reporter_.retries, (std::vector<int>{2, 3}));
+  EXPECT_TRUE(reporter_.messages.empty());
+  lock.Release();
+  EXPECT_EQ(contents(c, true), before);
 }
+
+INSTANTIATE_TEST_SUITE_P(Locks, JobRetries, ::testing::ValuesIn(kCases), CaseName());
 
 TEST_F(JobRetryTest, ALockErrorIsNeverARejectedStatementOfADryRun) {
   ShortLockWait shortWait;
@@ -185,35 +187,46 @@ std::string readAll(std::FILE* file) {
   return text;
 }
 
-TEST_F(JobRetryTest, ZararodCliPrintsOneLinePerRetry) {
+// Whether the lock is released when zararod-cli shows its first retry.
+struct CliCase {
+  const char* id;
+  bool released;
+};
+
+const CliCase kCliCases[] = {
+    {"ReleasedAfterTheFirstAttempt", true},
+    {"NeverReleased", false},
+};
+
+class CliRetries : public JobRetryTest, public ::testing::WithParamInterface<CliCase> {};
+
+TEST_P(CliRetries, ZararodCliPrintsOneLinePerRetry) {
+  const bool released = GetParam().released;
   ShortLockWait shortWait;
   const std::string status = "počet nových važ.listů: 4\n";
   const std::string retry2 = "kolize zámků na serveru, opakuji: pokus 2 ze 3\n";
   const std::string retry3 = "kolize zámků na serveru, opakuji: pokus 3 ze 3\n";
-  for (const bool released : {true, false}) {
-    SCOPED_TRACE(released ? "released after the first attempt" : "never released");
-    SetUp();
-    LockHolder lock(Server::Central, kCases[0].lockingRead);
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    ReleasingReporter reporter(out, err, released ? &lock : nullptr);
-    Jobs jobs;
-    const int exitCode = runCli(CliOptions{"send-vl", iniPath_, false}, jobs, reporter, err);
-    lock.Release();
-    const std::string printed = readAll(out);
-    const std::string errors = readAll(err);
-    if (released) {
-      EXPECT_EQ(exitCode, kExitOk);
-      EXPECT_EQ(printed, status + retry2 + status + "Odesláno 4 nových VL\n");
-      EXPECT_EQ(errors, "");
-    } else {
-      EXPECT_EQ(exitCode, kExitFailed);
-      EXPECT_EQ(printed, status + retry2 + status + retry3 + status);
-      EXPECT_EQ(errors.rfind("zararod-cli: SQL Error: Lock wait timeout exceeded", 0), 0u)
-          << errors;
-    }
+  LockHolder lock(Server::Central, kCases[0].lockingRead);
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  ReleasingReporter reporter(out, err, released ? &lock : nullptr);
+  Jobs jobs;
+  const int exitCode = runCli(CliOptions{"send-vl", iniPath_, false}, jobs, reporter, err);
+  lock.Release();
+  const std::string printed = readAll(out);
+  const std::string errors = readAll(err);
+  if (released) {
+    EXPECT_EQ(exitCode, kExitOk);
+    EXPECT_EQ(printed, status + retry2 + status + "Odesláno 4 nových VL\n");
+    EXPECT_EQ(errors, "");
+  } else {
+    EXPECT_EQ(exitCode, kExitFailed);
+    EXPECT_EQ(printed, status + retry2 + status + retry3 + status);
+    EXPECT_EQ(errors.rfind("zararod-cli: SQL Error: Lock wait timeout exceeded", 0), 0u) << errors;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Cli, CliRetries, ::testing::ValuesIn(kCliCases), CaseName());
 
 }  // namespace
 }  // namespace zararod::testing
