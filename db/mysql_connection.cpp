@@ -79,14 +79,10 @@ constexpr NamedOption kNamedOptions[] = {
     {"MYSQL_SET_CHARSET_NAME", MYSQL_SET_CHARSET_NAME},
 };
 
-struct BooleanOption {
-  std::string_view name;
-  mysql_option option;
-};
 // Options switched on by a true property of their own name: TLS required
 // (no fall-back to an unencrypted connection) and the server's certificate
 // verified, its host name included.
-constexpr BooleanOption kBooleanOptions[] = {
+constexpr NamedOption kBooleanOptions[] = {
     {"MYSQL_OPT_SSL_ENFORCE", MYSQL_OPT_SSL_ENFORCE},
     {"MYSQL_OPT_SSL_VERIFY_SERVER_CERT", MYSQL_OPT_SSL_VERIFY_SERVER_CERT},
 };
@@ -233,7 +229,7 @@ void TZMySQLConnection::setOptions() {
     mysql_ssl_set(handle, pointer(key), pointer(cert), pointer(ca), pointer(capath),
                   pointer(cipher));
   }
-  for (const BooleanOption& flag : kBooleanOptions) {
+  for (const NamedOption& flag : kBooleanOptions) {
     if (!isTrueProperty(properties_, flag.name)) continue;
     const my_bool on = 1;
     mysql_options(handle, flag.option, &on);

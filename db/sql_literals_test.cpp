@@ -9,12 +9,14 @@ namespace {
 
 using namespace std::string_literals;
 
+struct LiteralCase {
+  std::string text;
+  bool noBackslashEscapes;
+  std::string literal;
+};
+
 TEST(SqlLiteralsTest, QuoteEscapesWhatTheServerWouldReadAsEscapesOrLineBreaks) {
-  struct Case {
-    std::string text;
-    bool noBackslashEscapes;
-    std::string literal;
-  } cases[] = {
+  const LiteralCase cases[] = {
       {"O'Neil", false, "'O''Neil'"},
       {"C:\\temp\\", false, "'C:\\\\temp\\\\'"},
       {"a\0b"s, false, "'a\\0b'"},
@@ -25,24 +27,20 @@ TEST(SqlLiteralsTest, QuoteEscapesWhatTheServerWouldReadAsEscapesOrLineBreaks) {
       // Under NO_BACKSLASH_ESCAPES doubling the quote is the only escape.
       {"O'Neil C:\\x\n", true, "'O''Neil C:\\x\n'"},
   };
-  for (const Case& c : cases) {
+  for (const LiteralCase& c : cases) {
     EXPECT_EQ(quoteLiteral(c.text, c.noBackslashEscapes), c.literal) << c.text;
   }
 }
 
 TEST(SqlLiteralsTest, StringLiteralTurnsToHexOnlyWhereNoQuotedLiteralCarriesTheBytes) {
-  struct Case {
-    std::string text;
-    bool noBackslashEscapes;
-    std::string literal;
-  } cases[] = {
+  const LiteralCase cases[] = {
       {"K9 ", false, "'K9 '"},
       {"a\\b", false, "'a\\\\b'"},
       {"O'Neil", true, "'O''Neil'"},
       {"a\\b", true, "X'615C62'"},
       {"\0\r\n\xFF"s, true, "X'000D0AFF'"},
   };
-  for (const Case& c : cases) {
+  for (const LiteralCase& c : cases) {
     EXPECT_EQ(stringLiteral(c.text, c.noBackslashEscapes), c.literal) << c.text;
   }
   EXPECT_EQ(hexLiteral(""), "X''");

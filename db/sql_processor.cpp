@@ -9,6 +9,7 @@
 #include "db/mysql_connection.h"
 #include "db/param_binding.h"
 #include "db/sql_strings.h"
+#include "util/strings.h"
 
 namespace zararod {
 
@@ -39,9 +40,8 @@ bool standsAlone(const std::string& text) {
   const std::string_view head = std::string_view(text).substr(start);
   if (head.starts_with("#") || head.starts_with("--")) return true;
   if (head.starts_with("/*") && !head.starts_with("/*!")) return true;
-  return head.size() >= 5 && (head[0] == 'c' || head[0] == 'C') &&
-         (head[1] == 'a' || head[1] == 'A') && (head[2] == 'l' || head[2] == 'L') &&
-         (head[3] == 'l' || head[3] == 'L') && static_cast<unsigned char>(head[4]) <= ' ';
+  return head.size() >= 5 && sameText(head.substr(0, 4), "CALL") &&
+         static_cast<unsigned char>(head[4]) <= ' ';
 }
 
 }  // namespace

@@ -53,6 +53,18 @@ class SQLProcessorTest : public ::testing::Test {
     testing::startGeneralLog(Server::Site);
   }
 
+  // Three statements over six script lines. The last holds a ":" inside a
+  // quoted value, so it is sent rebuilt from its tokens (its comment dropped,
+  // blanks made one); a line break inside a line still becomes CR LF.
+  void addStatementsOverLines() {
+    processor_.Script().Add("delete from t where a = 'x';");
+    processor_.Script().Add("INSERT INTO t (a,b)");
+    processor_.Script().Add(" value ('x','y');");
+    processor_.Script().Add("INSERT INTO t (a,b)");
+    processor_.Script().Add(" value ('12:30',  'line1\nline2') -- note");
+    processor_.Script().Add(";");
+  }
+
   TZConnection connection_;
   TZSQLProcessor processor_;
   unsigned long liveThread_ = 0;
@@ -124,22 +136,15 @@ TEST_F(SQLProcessorTest, FailingThirdOfFiveStatementsUnderEachAction) {
 
 TEST_F(SQLProcessorTest, BytesThatReachTheServer) {
   connectAndLog();
-  processor_.Script().Add("delete from t where a = 'x';");
-  processor_.Script().Add("INSERT INTO t (a,b)");
-  processor_.Script().Add(" value ('x','y');");
+  addStatementsOverLines();
   processor_.Script().Add("INSERT INTO t (a,b) value ('p','q\nr\rs');");
-  // A ":" anywhere, even inside a quoted value, sends the statement rebuilt
-  // from its tokens; a line break inside a line still becomes CR LF.
-  processor_.Script().Add("INSERT INTO t (a,b)");
-  processor_.Script().Add(" value ('12:30',  'line1\nline2') -- note");
-  processor_.Script().Add(";");
   processor_.Execute();
   // (The server drops the final CR LF of a statement before it logs it.)
   EXPECT_EQ(sentByProcessor(),
             (std::vector<std::string>{"delete from t where a = 'x'",
                                       "INSERT INTO t (a,b)\r\n value ('x','y')",
-                                      "INSERT INTO t (a,b) value ('p','q\r\nr\r\ns')",
-                                      "INSERT INTO t (a,b) value ('12:30', 'line1\r\nline2')"}));
+                                      "INSERT INTO t (a,b) value ('12:30', 'line1\r\nline2')",
+                                      "INSERT INTO t (a,b) value ('p','q\r\nr\r\ns')"}));
 
   // Without parameter checking the colon changes nothing.
   connection_.Disconnect();
@@ -156,11 +161,7 @@ TEST_F(SQLProcessorTest, BytesThatReachTheServer) {
 TEST_F(SQLProcessorTest, ABatchSendsTheSameStatementsInOneText) {
   connectAndLog();
   processor_.SetBatchSize(3);
-  processor_.Script().Add("delete from t where a = 'x';");
-  processor_.Script().Add("INSERT INTO t (a,b)");
-  processor_.Script().Add(" value ('x','y');");
-  processor_.Script().Add("INSERT INTO t (a,b) value ('12:30',  'line1\nline2') -- note");
-  processor_.Script().Add(";");
+  addStatementsOverLines();
   processor_.Script().Add("-- a statement that starts with a comment goes alone");
   processor_.Script().Add("insert into t (a) values ('c');");
   processor_.Script().Add("insert into t (a) values ('d');");

@@ -12,21 +12,17 @@ namespace {
 
 std::string trimmed(std::string_view text) { return std::string(trimControls(text)); }
 
-bool isControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
 // Ends the text of an open statement with one blank in place of the
-// whitespace that follows it: bytes up to 0x20 are removed from both ends,
-// then a blank is appended. Works in place, so that a long statement is not
+// whitespace that follows it: the text is trimmed as trimControls does, then
+// a blank is appended. Works in place, so that a long statement is not
 // copied for every whitespace token in it: the bytes removed at the end were
 // appended once, and the front of a statement only ever holds such bytes
 // before the first trim.
 void endWithBlank(std::string& text) {
-  std::size_t last = text.size();
-  while (last > 0 && isControl(text[last - 1])) --last;
-  text.resize(last);
-  std::size_t first = 0;
-  while (first < last && isControl(text[first])) ++first;
-  if (first > 0) text.erase(0, first);
+  const std::string_view kept = trimControls(text);
+  const auto first = static_cast<std::size_t>(kept.data() - text.data());
+  text.resize(first + kept.size());
+  text.erase(0, first);
   text += ' ';
 }
 
