@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "app/captured_output_test_support.h"
 #include "app/cli.h"
 #include "app/jobs_test_support.h"
 #include "testing/case_name.h"
@@ -124,10 +125,7 @@ TEST_F(CliTest, AnErrorOnATerminalStartsItsOwnLineAfterTheBar) {
   TerminalReporter reporter(terminal, terminal, true);
   Jobs jobs;
   EXPECT_EQ(runCli(CliOptions{"send-ll", iniPath_, false}, jobs, reporter, terminal), kExitFailed);
-  std::string screen(static_cast<std::size_t>(std::ftell(terminal)), '\0');
-  std::rewind(terminal);
-  screen.resize(std::fread(screen.data(), 1, screen.size(), terminal));
-  std::fclose(terminal);
+  const std::string screen = capturedText(terminal);
   EXPECT_NE(screen.find("100%\nzararod-cli: SQL Error: "), std::string::npos) << screen;
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/captured_output_test_support.h"
 #include "app/jobs.h"
 #include "update/check_for_update.h"
 #include "update/testdata/local_http_server.h"
@@ -14,15 +15,6 @@
 
 namespace zararod {
 namespace {
-
-// Everything written to a tmpfile() stream; closes it.
-std::string contentOf(std::FILE* f) {
-  std::string text(static_cast<std::size_t>(std::ftell(f)), '\0');
-  std::rewind(f);
-  text.resize(std::fread(text.data(), 1, text.size(), f));
-  std::fclose(f);
-  return text;
-}
 
 TEST(CliArgumentsTest, TakesACommandAnOptionalSettingsFileAndDryRun) {
   struct Case {
@@ -74,8 +66,8 @@ TEST(CliReporterTest, DrawsTheBarInPlaceOnATerminalAndPrintsTextsInUtf8) {
                                        "\r[####################                    ]  50%"
                                        "\r[########################################] 100%\n"
                                      : "";
-    EXPECT_EQ(contentOf(out), "počet nových važ.listů: 2\n" + bar + "Odesláno 2 nových VL\n");
-    EXPECT_EQ(contentOf(err), "Chyba připojení.\n");
+    EXPECT_EQ(capturedText(out), "počet nových važ.listů: 2\n" + bar + "Odesláno 2 nových VL\n");
+    EXPECT_EQ(capturedText(err), "Chyba připojení.\n");
   }
 }
 
@@ -98,8 +90,8 @@ TEST(CliReporterTest, MessageLineBreaksBecomeTerminalLineBreaks) {
     TerminalReporter reporter(out, err, true);
     reporter.ShowMessage(c.text, JobReporter::Icon::Information);
     reporter.ShowMessage(c.text, JobReporter::Icon::Stop);
-    EXPECT_EQ(contentOf(out), c.shown);
-    EXPECT_EQ(contentOf(err), c.shown);
+    EXPECT_EQ(capturedText(out), c.shown);
+    EXPECT_EQ(capturedText(err), c.shown);
   }
 }
 
@@ -126,8 +118,8 @@ TEST(CliUpdateTest, CheckUpdateAsksTheServerOfTheNamedSettingsFile) {
   TerminalReporter reporter(out, err, false);
   Jobs jobs;
   const int exitCode = runCli({"check-update", dir / "vedid.ini", false}, jobs, reporter, err);
-  EXPECT_EQ(contentOf(out), "Není nová verze.\n");
-  EXPECT_EQ(contentOf(err), "");
+  EXPECT_EQ(capturedText(out), "Není nová verze.\n");
+  EXPECT_EQ(capturedText(err), "");
   EXPECT_EQ(exitCode, kExitOk);
 }
 

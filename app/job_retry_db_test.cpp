@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "app/captured_output_test_support.h"
 #include "app/cli.h"
 #include "app/jobs_test_support.h"
 #include "db/db_exceptions.h"
@@ -179,14 +180,6 @@ class ReleasingReporter : public TerminalReporter {
   LockHolder* lock_;
 };
 
-std::string readAll(std::FILE* file) {
-  std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
-  std::rewind(file);
-  text.resize(std::fread(text.data(), 1, text.size(), file));
-  std::fclose(file);
-  return text;
-}
-
 // Whether the lock is released when zararod-cli shows its first retry.
 struct CliCase {
   const char* id;
@@ -213,8 +206,8 @@ TEST_P(CliRetries, ZararodCliPrintsOneLinePerRetry) {
   Jobs jobs;
   const int exitCode = runCli(CliOptions{"send-vl", iniPath_, false}, jobs, reporter, err);
   lock.Release();
-  const std::string printed = readAll(out);
-  const std::string errors = readAll(err);
+  const std::string printed = capturedText(out);
+  const std::string errors = capturedText(err);
   if (released) {
     EXPECT_EQ(exitCode, kExitOk);
     EXPECT_EQ(printed, status + retry2 + status + "Odesláno 4 nových VL\n");

@@ -119,7 +119,8 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
     }
     send();
   }
-  if (!file || !script.empty()) send();
+  // Every chunk has been sent; an empty queue leaves the script's first lines.
+  if (!file) send();
   file->close();
   plan.processor.Script().Clear();
   if (!rejected_.empty()) throw EZSQLException(rejected_.front().message);
