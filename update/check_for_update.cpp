@@ -18,15 +18,12 @@ namespace {
 
 constexpr const char* kLogFileName = "verze.log";
 
-bool fetch(const UpdateSite& site, const std::string& name) {
-  return DownloadFile(site.baseUrl + name, site.directory + name, site.download);
-}
-
-// The same for a small file: a longer answer is a failed download.
-bool fetchSmall(const UpdateSite& site, const std::string& name) {
-  DownloadOptions limited = site.download;
-  limited.maxBytes = kSmallFileLimit;
-  return DownloadFile(site.baseUrl + name, site.directory + name, limited);
+// Fetches `name` from the site into its folder, taking at most maxBytes
+// (negative: no limit); a longer answer is a failed download.
+bool fetch(const UpdateSite& site, const std::string& name, long long maxBytes) {
+  DownloadOptions options = site.download;
+  options.maxBytes = maxBytes;
+  return DownloadFile(site.baseUrl + name, site.directory + name, options);
 }
 
 // Fetches the signature of the setup program `setupName` (just fetched) and
@@ -34,7 +31,7 @@ bool fetchSmall(const UpdateSite& site, const std::string& name) {
 bool signatureHolds(const UpdateSite& site, const std::string& setupName,
                     const std::string& signatureName) {
   try {
-    return fetchSmall(site, signatureName) &&
+    return fetch(site, signatureName, kSmallFileLimit) &&
            isValidSignature(site.publicKey, readFileBytes(site.directory + signatureName),
                             readFileBytes(site.directory + setupName));
   } catch (const std::exception&) {
@@ -89,7 +86,7 @@ std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeNa
   }
   if (fileExists(versionFile)) deleteFile(versionFile);
   try {
-    fetchSmall(site, versionName);
+    fetch(site, versionName, kSmallFileLimit);
   } catch (const std::exception&) {
     // A version file that could not be stored is simply not there.
   }
@@ -113,7 +110,7 @@ std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeNa
     // program: a failed fetch would start an older copy, or nothing at all.
     bool fetched = false;
     try {
-      fetched = fetch(site, setupName);
+      fetched = fetch(site, setupName, site.download.maxBytes);
     } catch (const std::exception&) {
     }
     if (fetched && !site.publicKey.empty() && !signatureHolds(site, setupName, signatureName)) {

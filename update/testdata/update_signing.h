@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdio>
+#include <initializer_list>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "update/testdata/local_http_server.h"
 
@@ -16,12 +19,15 @@ namespace zararod::testing {
 inline std::string runSignUpdate(std::initializer_list<std::string> arguments) {
   std::string command = "'" + testdataPath("../../scripts/sign-update") + "'";
   for (const std::string& argument : arguments) command += " '" + argument + "'";
-  std::FILE* pipe = ::popen(command.c_str(), "r");
+  // Closed on every path; the final pclose is made by hand for its status.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
   if (!pipe) throw std::runtime_error("cannot run " + command);
   std::string out;
   char buffer[256];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  if (::pclose(pipe) != 0) throw std::runtime_error("failed: " + command);
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) {
+    out.append(buffer, n);
+  }
+  if (::pclose(pipe.release()) != 0) throw std::runtime_error("failed: " + command);
   return out;
 }
 
