@@ -21,6 +21,12 @@ function(zr_library name)
   list(FILTER sources EXCLUDE REGEX "_test\\.cpp$")
   # Program entries (main.cpp, *_main.cpp) belong to their executables.
   list(FILTER sources EXCLUDE REGEX "/(main|[^/]*_main)\\.cpp$")
+  # One implementation file per system: *_windows.cpp or *_posix.cpp.
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_windows\\.cpp$")
+  endif()
   if(sources)
     add_library(zr_${name} STATIC ${sources})
     target_include_directories(zr_${name} PUBLIC ${PROJECT_SOURCE_DIR})

@@ -30,7 +30,7 @@ std::string_view trimBlanks(std::string_view s) {
 // read fails.
 template <typename Visitor>
 bool forEachLine(const std::string& fileName, Visitor&& visit) {
-  FilePtr file(std::fopen(fileName.c_str(), "rbe"));
+  const FilePtr file = openFile(fileName, "rb");
   if (!file) return false;
   std::string line;
   bool atStart = true;  // nothing read yet (for the byte-order mark)

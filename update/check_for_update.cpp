@@ -45,13 +45,13 @@ void makeRunnable(const std::string& fileName) {
 #ifndef _WIN32
   namespace fs = std::filesystem;
   std::error_code error;
-  const fs::perms current = fs::status(fileName, error).permissions();
+  const fs::perms current = fs::status(nativePath(fileName), error).permissions();
   if (error) return;
   fs::perms run = fs::perms::none;
   if ((current & fs::perms::owner_read) != fs::perms::none) run |= fs::perms::owner_exec;
   if ((current & fs::perms::group_read) != fs::perms::none) run |= fs::perms::group_exec;
   if ((current & fs::perms::others_read) != fs::perms::none) run |= fs::perms::others_exec;
-  fs::permissions(fileName, run, fs::perm_options::add, error);
+  fs::permissions(nativePath(fileName), run, fs::perm_options::add, error);
 #else
   (void)fileName;
 #endif

@@ -13,10 +13,6 @@
 #include <string_view>
 #include <system_error>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include "util/file_errors.h"
 #include "util/file_io.h"
 #include "util/strings.h"
@@ -58,7 +54,7 @@ class PartFile {
   PartFile& operator=(const PartFile&) = delete;
   ~PartFile() {
     file_.reset();
-    if (!path_.empty()) std::remove(path_.c_str());
+    if (!path_.empty()) deleteFile(path_);
   }
 
   bool isOpen() const { return file_ != nullptr; }
@@ -71,14 +67,14 @@ class PartFile {
     // read-only or locked file) could not be replaced either; say so before
     // any byte is stored. Opening it this way changes nothing in it.
     std::error_code ignored;
-    if (std::filesystem::exists(target_, ignored)) {
-      FilePtr probe(std::fopen(target_.c_str(), "r+b"));
+    if (std::filesystem::exists(nativePath(target_), ignored)) {
+      const FilePtr probe = openFile(target_, "r+b");
       if (!probe) throw EFCreateError(target_, errno);
     }
     for (int attempt = 0;; ++attempt) {
       std::string path = target_ + ".part-" + randomSuffix();
       // "x": never reuse a name that exists (a leftover or another download).
-      file_.reset(std::fopen(path.c_str(), "wbx"));
+      file_ = openFile(path, "wbx");
       if (file_) {
         path_ = std::move(path);
         return;
@@ -97,16 +93,11 @@ class PartFile {
   // body could not be written out; throws EFCreateError when the target
   // cannot be replaced.
   bool commit() {
-    bool flushed = std::fflush(file_.get()) == 0;
-#ifndef _WIN32
     // The setup program must not turn up empty after a power cut.
-    flushed = flushed && fsync(fileno(file_.get())) == 0;
-#endif
+    bool flushed = flushToDisk(file_.get());
     flushed = (std::fclose(file_.release()) == 0) && flushed;
     if (!flushed) return false;
-    std::error_code error;
-    std::filesystem::rename(path_, target_, error);
-    if (error) throw EFCreateError(target_, error.value());
+    if (const int error = replaceFile(path_, target_)) throw EFCreateError(target_, error);
     path_.clear();
     return true;
   }
@@ -226,16 +217,20 @@ bool DownloadFile(const std::string& Url, const std::string& FileName,
 
 void removeLeftoverParts(const std::string& FileName) {
   namespace fs = std::filesystem;
-  const fs::path target(FileName);
-  const std::string prefix = target.filename().string() + ".part-";
+  // Names compared in the system's own form, so that a folder or file name
+  // outside ASCII needs no conversion.
+  using Name = fs::path::string_type;
+  const fs::path target = nativePath(FileName);
+  const Name prefix = target.filename().native() + nativePath(".part-").native();
+  const Name hexDigits = nativePath("0123456789abcdef").native();
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   std::error_code error;
   for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
        entry.increment(error)) {
-    const std::string name = entry->path().filename().string();
+    const Name name = entry->path().filename().native();
     if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0) continue;
-    if (name.find_first_not_of("0123456789abcdef", prefix.size()) != std::string::npos) continue;
+    if (name.find_first_not_of(hexDigits, prefix.size()) != Name::npos) continue;
     std::error_code ignored;
     if (!entry->is_directory(ignored)) fs::remove(entry->path(), ignored);
   }

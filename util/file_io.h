@@ -1,19 +1,14 @@
 // Reading and writing whole files and streaming into a new file, raising the
-// file errors of util/file_errors.h. Bytes pass unchanged in both directions.
+// file errors of util/file_errors.h. Bytes pass unchanged in both directions;
+// file names are cp1250 (see util/platform.h).
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <string_view>
 
-namespace zararod {
+#include "util/platform.h"
 
-// A C stream that is closed (without a report) when it goes out of scope.
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+namespace zararod {
 
 // The whole content of the file.
 // Throws EFOpenError when it cannot be opened, EReadError when reading fails.
@@ -47,7 +42,7 @@ class OutputFile {
 
  private:
   std::string fileName_;
-  int fd_ = -1;
+  FilePtr file_;
 };
 
 }  // namespace zararod

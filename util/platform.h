@@ -1,22 +1,36 @@
 // The services of the operating system that the program uses: the directory
-// of the running executable, file times, existence and deletion of files, and
-// starting another program.
+// of the running executable, file times, opening, replacing, existence and
+// deletion of files, and starting another program.
 //
-// Everything platform-specific of the program lives behind this header, so
-// that porting means replacing util/platform*.cpp. File names are cp1250 byte
-// strings, passed to the system unchanged. Nothing here throws apart from
-// std::bad_alloc.
+// Everything platform-specific of the program lives behind this header, with
+// one implementation file per system (platform_posix.cpp, platform_windows.cpp)
+// and the rules they share in platform.cpp. File names are cp1250 byte
+// strings: on Linux they are passed to the system unchanged, on Windows they
+// are converted to UTF-16 with the program's own cp1250 table and passed to
+// the system's wide-character calls, so the program's files may sit in a
+// folder of any name that cp1250 can spell, on a Windows of any language.
+// Nothing here throws apart from std::bad_alloc.
 #pragma once
 
+#include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace zararod {
 
-// The directory of the running executable, ending with the path separator
-// ("/" here). Files the program keeps beside itself are named ExePath() +
-// a bare file name. Empty when the executable's path cannot be found (such
-// names then resolve against the current directory).
+// The separator of a path's parts: "\" on Windows, "/" elsewhere.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// The directory of the running executable, ending with kPathSeparator. Files
+// the program keeps beside itself are named ExePath() + a bare file name.
+// Empty when the executable's path cannot be found (such names then resolve
+// against the current directory).
 std::string ExePath();
 
 // The last-write time of the file as a date-time value in local time, with a
@@ -26,18 +40,20 @@ std::string ExePath();
 double FileDateTime(const std::string& FileName);
 
 // Starts the program arguments[0] with arguments[1...] as its arguments, each
-// passed exactly as it stands (nothing is split, unquoted or interpreted). A
-// bare program name (without "/") is looked for in the executable's
-// directory, then in the current directory, then along PATH, and the first
-// executable file of that name is taken; a name with "/" is taken as it
-// stands. The program inherits the caller's environment and current directory
-// but no open file descriptor besides standard input, output and error. With
-// Wait the call blocks until the program has ended; without, the program is
-// reaped in the background when it ends.
-// Returns 0 when the process was started (its exit code is not read), else
-// the system's error number: ENOENT when no program of that name is found or
-// arguments is empty, otherwise the reason the start failed (EACCES,
-// ENOEXEC, ...).
+// passed exactly as it stands (nothing is split, unquoted or interpreted; on
+// Windows each is quoted by the rules the C runtime uses to split a command
+// line, so blanks, quotes and backslashes arrive whole). A bare program name
+// (without a path separator) is looked for in the executable's directory,
+// then in the current directory, then along PATH, and the first executable
+// file of that name is taken (on Windows a name without an extension is
+// looked for with ".exe"); a name with a separator is taken as it stands. The
+// program inherits the caller's environment and current directory but no
+// open file besides standard input, output and error. With Wait the call
+// blocks until the program has ended; without, the program runs on by itself
+// (reaped in the background when it ends).
+// Returns 0 when the process was started (its exit code is not read), else an
+// error number for systemErrorMessage: ENOENT when no program of that name is
+// found or arguments is empty, otherwise the reason the start failed.
 int startProgram(const std::vector<std::string>& arguments, bool Wait);
 
 // Starts the program named by the first token of CommandLine, with the
@@ -60,5 +76,28 @@ bool deleteFile(const std::string& FileName);
 
 // The system's message for an error number (errno), as strerror gives it.
 std::string systemErrorMessage(int errorNumber);
+
+// The path object of a cp1250 file name, for std::filesystem calls.
+std::filesystem::path nativePath(const std::string& FileName);
+
+// A C stream that is closed (without a report) when it goes out of scope.
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens the file as std::fopen does with Mode ("rb", "wbx", ...); the stream
+// is not inherited by programs started later. Null with errno set on failure.
+FilePtr openFile(const std::string& FileName, const char* Mode);
+
+// Writes the stream's buffered bytes and the file's data through to the disk,
+// so that a power cut after this call does not leave the file empty. False
+// when that fails.
+bool flushToDisk(std::FILE* file);
+
+// Renames From to To, replacing an existing To in one step (a reader sees the
+// old or the new file, never none), and waits until the rename is on the
+// disk. Returns 0, or an error number for systemErrorMessage.
+int replaceFile(const std::string& From, const std::string& To);
 
 }  // namespace zararod
