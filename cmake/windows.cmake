@@ -1,0 +1,48 @@
+# The Windows build (cross-compiled with cmake/mingw-w64.cmake, see
+# scripts/build windows): running its programs under Wine, the folder of DLLs
+# a program needs beside it, and the version resource of each executable.
+
+include(${CMAKE_CURRENT_LIST_DIR}/windows_tests.cmake)
+
+# Every test and every tool the build runs goes through Wine, with a Wine
+# prefix of this build tree and the libraries' folders on Wine's search path.
+find_program(ZARAROD_WINE wine REQUIRED)
+set(ZARAROD_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
+set(ZARAROD_MINGW_RUNTIME_DIRS "")
+foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+                  OUTPUT_VARIABLE dll_path OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT IS_ABSOLUTE "${dll_path}" OR NOT EXISTS "${dll_path}")
+    message(FATAL_ERROR "the mingw runtime ${dll} was not found")
+  endif()
+  get_filename_component(dll_dir "${dll_path}" DIRECTORY)
+  get_filename_component(dll_dir "${dll_dir}" REALPATH)
+  list(APPEND ZARAROD_MINGW_RUNTIME_DIRS "${dll_dir}")
+endforeach()
+list(REMOVE_DUPLICATES ZARAROD_MINGW_RUNTIME_DIRS)
+set(ZARAROD_DLL_DIRS ${ZARAROD_WINDOWS_PREFIX}/bin ${ZARAROD_WINDOWS_PREFIX}/lib
+    ${ZARAROD_MINGW_RUNTIME_DIRS})
+list(JOIN ZARAROD_DLL_DIRS ":" ZARAROD_DLL_PATH)
+configure_file(${PROJECT_SOURCE_DIR}/windows/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+
+# The version resource of a program: the program's version and its name.
+function(zr_windows_version_resource target description)
+  set(ZR_DESCRIPTION "${description}")
+  set(ZR_FILE_NAME "${target}.exe")
+  configure_file(${PROJECT_SOURCE_DIR}/windows/version.rc.in
+                 ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc @ONLY)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+endfunction()
+
+# After each build of the program, its folder gets every DLL it loads that is
+# not part of Windows, and Qt's Windows platform plugin: the folder then runs
+# as it stands, on a PC or under Wine.
+function(zr_windows_runtime target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${PROJECT_SOURCE_DIR}/windows/stage-runtime $<TARGET_FILE:${target}>
+            ${ZARAROD_WINDOWS_PREFIX}/plugins ${ZARAROD_DLL_DIRS}
+    VERBATIM)
+endfunction()
