@@ -20,27 +20,11 @@
 #include <string>
 #include <thread>
 
+#include "testing/socket.h"
+
 namespace zararod::testing {
 
 inline constexpr std::array<unsigned, 3> kTestPorts = {23073, 23074, 23075};
-
-// An owned socket descriptor, closed on destruction.
-class Socket {
- public:
-  explicit Socket(int fd = -1) : fd_(fd) {}
-  ~Socket();
-  Socket(Socket&& other) noexcept : fd_(other.release()) {}
-  Socket& operator=(Socket&& other) noexcept;
-  int get() const { return fd_; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
 
 class SilentServer {
  public:
@@ -74,8 +58,8 @@ class TcpRelay {
   std::string serverHost_;
   unsigned serverPort_;
   Socket listener_;
-  Socket wake_[2];  // a pipe that ends the forwarding thread
   std::atomic<bool> stalled_{false};
+  std::atomic<bool> stopping_{false};  // ends the forwarding thread
   std::thread thread_;
 };
 

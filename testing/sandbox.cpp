@@ -5,6 +5,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "testing/host_programs.h"
+
 namespace zararod::testing {
 namespace {
 
@@ -41,7 +43,11 @@ ServerAddress serverAddress(Server server) {
   return address;
 }
 
-std::string centralCaFile() { return requireEnv("ZARAROD_CENTRAL_CA"); }
+std::string centralCaFile() {
+  // The test command names the host's file; under Wine that is on drive Z:.
+  const std::string file = requireEnv("ZARAROD_CENTRAL_CA");
+  return file.front() == '/' ? pathOfHostFile(file) : file;
+}
 
 AdminSession::AdminSession(Server server, const std::string& database,
                            const std::string& charset)
@@ -100,7 +106,7 @@ std::optional<std::string> AdminSession::scalar(std::string_view sql) {
 unsigned long AdminSession::threadId() { return mysql_thread_id(mysql_.get()); }
 
 void loadSampleData(Server server) {
-  const std::string dir = std::string(ZARAROD_SOURCE_DIR) + "/sandbox/";
+  const std::string dir = pathOfHostFile(std::string(ZARAROD_SOURCE_DIR) + "/sandbox/");
   AdminSession(server).exec(readFile(dir + "common.sql") +
                             readFile(dir + (server == Server::Site ? "site.sql" : "central.sql")));
 }

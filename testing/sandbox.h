@@ -35,7 +35,9 @@ struct ServerAddress {
 ServerAddress serverAddress(Server server);
 
 // The CA file that signed the central server's TLS certificate
-// (ZARAROD_CENTRAL_CA; the certificate names 127.0.0.1 and localhost).
+// (ZARAROD_CENTRAL_CA, a path of the host that runs the tests, given as
+// the test sees it: under Wine on drive Z:; the certificate names 127.0.0.1
+// and localhost).
 // Throws std::runtime_error when the environment does not name it.
 std::string centralCaFile();
 

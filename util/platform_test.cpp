@@ -1,8 +1,13 @@
 #include "util/platform.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -11,10 +16,15 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
+#include <vector>
 
+#include "testing/environment.h"
+#include "testing/host_programs.h"
 #include "testing/temp_dir.h"
+#include "util/cp1250.h"
 #include "util/date_time.h"
 
 namespace zararod {
@@ -22,20 +32,74 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using zararod::testing::ScopedEnvironmentVariable;
 using zararod::testing::TempDir;
 
+#ifdef _WIN32
+constexpr const char* kExeSuffix = ".exe";
+constexpr char kPathListSeparator = ';';
+#else
+constexpr const char* kExeSuffix = "";
+constexpr char kPathListSeparator = ':';
+#endif
+
 std::string readText(const std::string& name) {
-  std::ifstream in(name);
+  std::ifstream in(nativePath(name), std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
 }
 
 void writeText(const std::string& name, const std::string& text, bool executable = false) {
-  std::ofstream(name) << text;
+  std::ofstream(nativePath(name), std::ios::binary) << text;
+#ifndef _WIN32
   if (executable) ::chmod(name.c_str(), 0755);
+#else
+  (void)executable;  // Windows starts a file by its name, not by mode bits
+#endif
 }
 
+// A name in double quotes, as a command line for RunProgram takes it.
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+
+// The probe program (testing/argv_probe.cpp), which writes what it receives.
+std::string probeProgram() { return testing::pathOfHostFile(ZARAROD_ARGV_PROBE); }
+
+// Puts a copy of the probe at `name` (with ".exe" on Windows).
+void installProbe(const std::string& name) {
+  fs::copy_file(nativePath(probeProgram()), nativePath(name + kExeSuffix),
+                fs::copy_options::overwrite_existing);
+}
+
+// What a probe wrote into `out`: the file it was started from, and its
+// arguments. Empty when it wrote nothing (yet).
+struct ProbeReport {
+  std::string program;
+  std::vector<std::string> arguments;
+};
+ProbeReport probeReport(const std::string& out) {
+  const std::string text = readText(out);
+  ProbeReport report;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\0', start)) != std::string::npos; start = end + 1) {
+    if (report.program.empty() && start == 0)
+      report.program = text.substr(0, end);
+    else
+      report.arguments.push_back(text.substr(start, end - start));
+  }
+  return report;
+}
+
+// Polls for up to ten seconds until a probe has written its report to `out`.
+bool reported(const std::string& out, std::size_t arguments = 1) {
+  for (int i = 0; i < 200; ++i) {
+    if (probeReport(out).arguments.size() >= arguments) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+#ifndef _WIN32
 // Sets the process time zone for one test and restores it afterwards.
 class ScopedTimeZone {
  public:
@@ -57,16 +121,43 @@ class ScopedTimeZone {
   bool hadOld_ = false;
 };
 
+// Sets the file's last-write time to `seconds` after 1970 (UTC).
 void setModified(const std::string& name, std::time_t seconds, long nanoseconds = 0) {
   const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
   ASSERT_EQ(::utimensat(AT_FDCWD, name.c_str(), times, 0), 0);
 }
+#else
+// Windows reads local time in the system's own time zone, which a process
+// cannot change for itself. The times are therefore set as the local times
+// they would be two hours east of UTC, through the system's conversion from
+// local file time, the inverse of the one the program reads with.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char*) {}
+};
+
+void setModified(const std::string& name, std::time_t seconds, long nanoseconds = 0) {
+  constexpr std::int64_t kEpochOf1601 = 11644473600;  // seconds from 1601 to 1970
+  const std::int64_t ticks = (static_cast<std::int64_t>(seconds) + 2 * 3600 + kEpochOf1601) *
+                                 10000000 + nanoseconds / 100;
+  FILETIME local{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  FILETIME utc;
+  ASSERT_TRUE(::LocalFileTimeToFileTime(&local, &utc));
+  const HANDLE file = ::CreateFileW(nativePath(name).c_str(), FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const bool set = ::SetFileTime(file, nullptr, nullptr, &utc) != 0;
+  ::CloseHandle(file);
+  ASSERT_TRUE(set);
+}
+#endif
 
 TEST(ExePathTest, DirectoryOfTheRunningExecutable) {
   const std::string dir = ExePath();
   ASSERT_FALSE(dir.empty());
-  EXPECT_EQ(dir.back(), '/');
-  EXPECT_EQ(dir + "platform_test", exeFileName());
+  EXPECT_EQ(dir.back(), kPathSeparator);
+  EXPECT_EQ(dir + "platform_test" + kExeSuffix, exeFileName());
   EXPECT_TRUE(fileExists(exeFileName()));
 }
 
@@ -123,33 +214,26 @@ TEST(FileTest, ExistsAndDelete) {
   EXPECT_TRUE(fs::is_directory(dir.path()));
 }
 
-// Polls for a file for up to ten seconds.
-bool appears(const std::string& name) {
-  for (int i = 0; i < 200; ++i) {
-    if (fileExists(name)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
-}
-
 TEST(RunProgramTest, WaitsUntilTheProgramHasEnded) {
   TempDir dir;
   const std::string out = dir.file("out");
-  ASSERT_TRUE(RunProgram("/bin/sh -c \"sleep 0.2; echo done > " + out + "\"", false, true));
-  EXPECT_EQ(readText(out), "done\n");
+  const ScopedEnvironmentVariable delay("ZR_PROBE_DELAY_MS", "200");
+  ASSERT_TRUE(RunProgram(quoted(probeProgram()) + " " + quoted(out), false, true));
+  EXPECT_EQ(probeReport(out).arguments, std::vector<std::string>{out});
 }
 
 TEST(RunProgramTest, WithoutWaitReturnsWhileTheProgramRuns) {
   TempDir dir;
   const std::string go = dir.file("go");
   const std::string out = dir.file("out");
-  // The program cannot finish before the caller has created "go".
-  ASSERT_TRUE(RunProgram("/bin/sh -c \"while [ ! -e " + go + " ]; do sleep 0.05; done; echo done > " +
-                             out + "\"",
-                         false, false));
+  {
+    // The program cannot finish before the caller has created "go".
+    const ScopedEnvironmentVariable after("ZR_PROBE_AFTER", go);
+    ASSERT_TRUE(RunProgram(quoted(probeProgram()) + " " + quoted(out), false, false));
+  }
   EXPECT_FALSE(fileExists(out));
   writeText(go, "");
-  ASSERT_TRUE(appears(out));
+  ASSERT_TRUE(reported(out));
 }
 
 TEST(RunProgramTest, ProgramThatCannotBeStartedGivesFalse) {
@@ -164,48 +248,113 @@ TEST(RunProgramTest, ProgramThatCannotBeStartedGivesFalse) {
 
 TEST(RunProgramTest, QuotedProgramNameAndArguments) {
   TempDir dir;
-  fs::create_directory(dir.file("with blank"));
-  const std::string program = dir.file("with blank/prog");
-  writeText(program, "#!/bin/sh\nprintf '%s|' \"$@\" > \"$1\"\n", true);
+  fs::create_directory(nativePath(dir.file("with blank")));
+  const std::string program = dir.file("with blank") + kPathSeparator + "prog";
+  installProbe(program);
   const std::string out = dir.file("out");
-  ASSERT_TRUE(RunProgram("\"" + program + "\" " + out + "  \"two words\"\tlast", false, true));
-  EXPECT_EQ(readText(out), out + "|two words|last|");
+  ASSERT_TRUE(RunProgram(quoted(program) + " " + out + "  \"two words\"\tlast", false, true));
+  const ProbeReport report = probeReport(out);
+  EXPECT_EQ(report.program, program + kExeSuffix);
+  EXPECT_EQ(report.arguments, (std::vector<std::string>{out, "two words", "last"}));
 }
 
 // Each argument reaches the program as it stands: a quote or a blank in the
-// program's path never splits it, so no other program is started instead.
+// program's path never splits it, so no other program is started instead
+// (on Linux a decoy sits where a path cut at its quote would lead; Windows
+// allows no quote in a file name, so there the decoy sits where a path cut
+// at its first blank would lead, beside a folder with Czech letters that
+// proves the program's file names reach the system whole).
 TEST(StartProgramTest, PassesEachArgumentWhole) {
   TempDir dir;
   const std::string out = dir.file("out");
-  fs::create_directory(dir.file("in\"stall"));
+#ifdef _WIN32
+  const std::string folder = dir.file(utf8ToCp1250("Zararod – Příbram"));
+  const std::string decoy = dir.file("Zararod");
+#else
+  const std::string folder = dir.file("in\"stall");
   fs::create_directory(dir.file("install"));
-  writeText(dir.file("in\"stall/prog"), "#!/bin/sh\nprintf 'real %s|' \"$@\" > \"$1\"\n", true);
-  writeText(dir.file("install/prog"), "#!/bin/sh\necho decoy > \"$1\"\n", true);
-  ASSERT_EQ(startProgram({dir.file("in\"stall/prog"), out, "a \"b\"", ""}, true), 0);
-  EXPECT_EQ(readText(out), "real " + out + "|real a \"b\"|real |");
+  const std::string decoy = dir.file("install/prog");
+#endif
+  fs::create_directory(nativePath(folder));
+  const std::string program = folder + kPathSeparator + "prog";
+  installProbe(program);
+  installProbe(decoy);
+  ASSERT_EQ(startProgram({program, out, "a \"b\"", ""}, true), 0);
+  const ProbeReport report = probeReport(out);
+  EXPECT_EQ(report.program, program + kExeSuffix);
+  EXPECT_EQ(report.arguments, (std::vector<std::string>{out, "a \"b\"", ""}));
+}
+
+// On Windows a program splits its own command line by the C runtime's rules:
+// every argument must arrive as it was given, whatever blanks, quotes and
+// backslashes it holds.
+TEST(StartProgramTest, EveryArgumentArrivesAsItStands) {
+  TempDir dir;
+  const std::vector<std::string> arguments = {
+      dir.file("out"),
+      "plain",
+      "two words",
+      "",
+      " ",
+      "tab\there",
+      "say \"hi\"",
+      "\"",
+      "\"\"",
+      "\\",
+      "trailing\\",
+      "trailing blank \\",
+      "C:\\Program Files\\Zararod\\",
+      "\\\\server\\share",
+      "back\\\"slash quote",
+      "back\\\\\"slashes quote",
+      "a\\\\b",
+      "%PATH%",
+      "^&|<>()",
+      "*?",
+      "new\nline",
+      utf8ToCp1250("Zararod – Příbram"),
+      utf8ToCp1250("\"Výkup obilí\\\" ČŘŽ\\\\"),
+  };
+  std::vector<std::string> command = {probeProgram()};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  ASSERT_EQ(startProgram(command, true), 0);
+  EXPECT_EQ(probeReport(dir.file("out")).arguments, arguments);
 }
 
 TEST(StartProgramTest, ProgramThatCannotBeStartedGivesTheSystemsReason) {
   TempDir dir;
   writeText(dir.file("plain.txt"), "not a program");
-  writeText(dir.file("no-format"), "neither a script nor a binary", true);
   const struct {
     std::string program;
     int error;
   } cases[] = {
       {dir.file("missing"), ENOENT},
-      {dir.file("plain.txt"), EACCES},
-      {dir.file("no-format"), ENOEXEC},
-      {dir.path(), EACCES},
       {"zr-no-such-program-4711", ENOENT},
       {"", ENOENT},
+#ifdef _WIN32
+      // A file that is no program, by its name or by its content.
+      {dir.file("plain.txt"), ENOEXEC},
+      {dir.file("no-format.exe"), ENOEXEC},
+      // A folder is looked for as a program "<folder>.exe", which is missing.
+      {dir.path(), ENOENT},
+#else
+      {dir.file("plain.txt"), EACCES},  // not executable
+      {dir.file("no-format"), ENOEXEC},
+      {dir.path(), EACCES},
+#endif
   };
+#ifdef _WIN32
+  writeText(dir.file("no-format.exe"), "neither a script nor a binary");
+#else
+  writeText(dir.file("no-format"), "neither a script nor a binary", true);
+#endif
   for (const auto& c : cases) {
     EXPECT_EQ(startProgram({c.program}, false), c.error) << c.program;
   }
   EXPECT_EQ(startProgram({}, false), ENOENT);
 }
 
+#ifndef _WIN32
 TEST(RunProgramTest, OpenDescriptorsAreNotInherited) {
   TempDir dir;
   const int fd = ::open(dir.file("held").c_str(), O_WRONLY | O_CREAT, 0644);  // no close-on-exec
@@ -217,49 +366,84 @@ TEST(RunProgramTest, OpenDescriptorsAreNotInherited) {
   ::close(fd);
   EXPECT_EQ(readText(out), "closed\n");
 }
+#else
+// A handle that a started program inherited would keep the file open after
+// the caller closed its own: the file then cannot be opened without sharing
+// while the program runs.
+TEST(RunProgramTest, OpenHandlesAreNotInherited) {
+  TempDir dir;
+  const std::string held = dir.file("held");
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  HANDLE handle = ::CreateFileW(nativePath(held).c_str(), GENERIC_WRITE, 0, &inheritable,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  const std::string go = dir.file("go");
+  const std::string out = dir.file("out");
+  bool started = false;
+  {
+    // The program runs on until the caller creates "go".
+    const ScopedEnvironmentVariable after("ZR_PROBE_AFTER", go);
+    started = RunProgram(quoted(probeProgram()) + " " + quoted(out), false, false);
+  }
+  ::CloseHandle(handle);
+  ASSERT_TRUE(started);
+  handle = ::CreateFileW(nativePath(held).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool free = handle != INVALID_HANDLE_VALUE;
+  if (free) ::CloseHandle(handle);
+  writeText(go, "");
+  ASSERT_TRUE(reported(out));
+  EXPECT_TRUE(free) << "the started program holds the caller's file";
+}
+#endif
 
 TEST(RunProgramTest, BareNameIsSearchedInExeDirThenCurrentDirThenPath) {
   TempDir dir;
-  const std::string name = "zr_probe_" + std::to_string(::getpid());
+  // A name of this run's own (the folder beside the executable is shared).
+  const std::string name = "zr_probe_" + nativePath(dir.path()).filename().string();
   const std::string out = dir.file("out");
-  auto probe = [&](const std::string& where, const std::string& label) {
-    writeText(where + "/" + name, "#!/bin/sh\necho " + label + " > " + out + "\n", true);
-  };
   const std::string exeDir = ExePath().substr(0, ExePath().size() - 1);
-  fs::create_directory(dir.file("cwd"));
-  fs::create_directory(dir.file("bin"));
-  probe(exeDir, "exe");
-  probe(dir.file("cwd"), "cwd");
-  probe(dir.file("bin"), "path");
+  const std::string cwd = dir.file("cwd");
+  const std::string bin = dir.file("bin");
+  fs::create_directory(nativePath(cwd));
+  fs::create_directory(nativePath(bin));
+  const std::map<std::string, std::string> labels = {
+      {exeDir, "exe"}, {cwd, "cwd"}, {bin, "path"}};
+  for (const auto& [where, label] : labels) installProbe(where + kPathSeparator + name);
 
   // Current directory, PATH and the probe beside the executable are put back
   // however the test ends.
   struct Restore {
     fs::path cwd = fs::current_path();
-    std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
     std::string exeProbe;
     ~Restore() {
       fs::current_path(cwd);
-      ::setenv("PATH", path.c_str(), 1);
-      fs::remove(exeProbe);
+      fs::remove(nativePath(exeProbe));
     }
-  } restore{.exeProbe = exeDir + "/" + name};
-  fs::current_path(dir.file("cwd"));
-  ::setenv("PATH", (dir.file("missing") + ":" + dir.file("bin") + ":/usr/bin:/bin").c_str(), 1);
+  } restore{.exeProbe = exeDir + kPathSeparator + name + kExeSuffix};
+  fs::current_path(nativePath(cwd));
+  const ScopedEnvironmentVariable path(
+      "PATH", dir.file("missing") + kPathListSeparator + bin + kPathListSeparator +
+                  testing::environmentVariable("PATH").value_or(""));
 
+  // The label of the directory whose probe ran.
   auto started = [&]() -> std::string {
-    fs::remove(out);
-    if (!RunProgram(name + " x", false, true)) return "not started";
-    return readText(out);
+    fs::remove(nativePath(out));
+    if (!RunProgram(name + " " + quoted(out), false, true)) return "not started";
+    const std::string program = probeReport(out).program;
+    const auto label = labels.find(program.substr(0, program.find_last_of(kPathSeparator)));
+    return label == labels.end() ? program : label->second;
   };
-  EXPECT_EQ(started(), "exe\n");
+  EXPECT_EQ(started(), "exe");
+#ifndef _WIN32
   ::chmod((exeDir + "/" + name).c_str(), 0644);  // not executable: skipped
-  EXPECT_EQ(started(), "cwd\n");
-  fs::remove(exeDir + "/" + name);
-  EXPECT_EQ(started(), "cwd\n");
-  fs::remove(dir.file("cwd/" + name));
-  EXPECT_EQ(started(), "path\n");
-  fs::remove(dir.file("bin/" + name));
+  EXPECT_EQ(started(), "cwd");
+#endif
+  fs::remove(nativePath(restore.exeProbe));
+  EXPECT_EQ(started(), "cwd");
+  fs::remove(nativePath(cwd + kPathSeparator + name + kExeSuffix));
+  EXPECT_EQ(started(), "path");
+  fs::remove(nativePath(bin + kPathSeparator + name + kExeSuffix));
   EXPECT_EQ(started(), "not started");
 }
 

@@ -2,12 +2,15 @@
 """Local HTTP and HTTPS server for the download and update-check tests.
 
 Listens on loopback only and ends by itself: when its standard input closes
-(the test process that started it went away) or after --lifetime seconds.
+(the test process that started it went away), when the file --while-exists
+names is gone (for a test process that cannot hand it a pipe, such as one
+under Wine), or after --lifetime seconds.
 It makes its own certificate authority with openssl in --workdir, and two
 server certificates signed by it: one for 127.0.0.1/localhost (the "good"
 HTTPS port) and one for another host name (the "wrong-host" HTTPS port).
 
-When it is ready it prints one line to stdout:
+When it is ready it prints one line to stdout (or, with --ready-file, writes
+it to that file in one step):
   ready <http-port> <https-port> <wrong-host-https-port> <ca-file>
 Ports given as 0 are chosen by the system.
 
@@ -196,6 +199,8 @@ def main():
     parser.add_argument("--https-port", type=int, default=0)
     parser.add_argument("--wrong-host-port", type=int, default=0)
     parser.add_argument("--lifetime", type=float, default=300)
+    parser.add_argument("--ready-file")
+    parser.add_argument("--while-exists")
     args = parser.parse_args()
 
     Handler.docroot = args.docroot
@@ -206,8 +211,21 @@ def main():
                                      os.path.join(w, "good.key"))),
              serve(args.wrong_host_port, (os.path.join(w, "wronghost.pem"),
                                           os.path.join(w, "wronghost.key"))))
-    print("ready %d %d %d %s" % (*ports, ca), flush=True)
+    ready = "ready %d %d %d %s" % (*ports, ca)
+    if args.ready_file:
+        # Written aside and renamed, so the test never reads half a line.
+        with open(args.ready_file + ".part", "w") as f:
+            f.write(ready + "\n")
+        os.rename(args.ready_file + ".part", args.ready_file)
+    else:
+        print(ready, flush=True)
 
+    if args.while_exists:
+        # Stop when the test removes the file, at the latest after the lifetime.
+        end = time.monotonic() + args.lifetime
+        while os.path.exists(args.while_exists) and time.monotonic() < end:
+            time.sleep(0.2)
+        return
     # Stop when the test closes our stdin, or at the latest after the lifetime.
     watcher = threading.Thread(target=sys.stdin.read, daemon=True)
     watcher.start()

@@ -3,24 +3,18 @@
 // LocalServerTest is a fixture with one such server per test suite.
 //
 // LocalHttpServer runs update/testdata/http_test_server.py (python3, openssl)
-// as a child process on loopback with ports of its own below 32768, so that test
-// cases run in parallel never collide. The server makes its own certificate
-// authority; caFile() names it for DownloadOptions. The child stops when the
-// object is destroyed (its stdin is closed) and by itself after five minutes
+// on the host (testing/host_programs.h: under Wine, on the Linux side) on
+// loopback with ports of its own below 32768, so that test cases run in
+// parallel never collide. The server makes its own certificate authority;
+// caFile() names it for DownloadOptions. The server stops when the object is
+// destroyed (a file it watches is removed) and by itself after five minutes
 // at the latest. See the script for the paths it serves.
 #pragma once
-
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -29,15 +23,17 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "testing/environment.h"
+#include "testing/host_programs.h"
 #include "testing/temp_dir.h"
-
-extern char** environ;
 
 namespace zararod::testing {
 
-// A TempDir whose path() ends with "/" (the form of ExePath()).
+// A TempDir whose path() ends with the path separator (the form of
+// ExePath()).
 class ScratchDir {
  public:
   const std::string& path() const { return path_; }
@@ -45,7 +41,7 @@ class ScratchDir {
 
  private:
   TempDir dir_;
-  std::string path_ = dir_.path() + "/";
+  std::string path_ = dir_.path() + kTestPathSeparator;
 };
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
@@ -64,11 +60,20 @@ inline std::string readFile(const std::string& path) {
 // The path of `name` taken from this folder (update/testdata/). __FILE__ is
 // relative when the compiler was given a relative path (ccache with a base
 // directory does that); it is then relative to the build tree's root, the
-// parent of the folder that holds the test executable.
+// parent of the folder that holds the test executable (CTest runs each test
+// in that folder). The Windows build is compiled on the Linux host, so there
+// __FILE__ is a host path.
 inline std::string testdataPath(const std::string& name) {
   namespace fs = std::filesystem;
   fs::path here = fs::path(__FILE__).parent_path();
+#ifdef _WIN32
+  if (__FILE__[0] == '/') {
+    return pathOfHostFile((fs::path(__FILE__).parent_path() / name).lexically_normal().generic_string());
+  }
+  here = fs::current_path().parent_path() / here;
+#else
   if (here.is_relative()) here = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / here;
+#endif
   return (here / name).lexically_normal().string();
 }
 
@@ -95,42 +100,32 @@ class LocalHttpServer {
   // std::runtime_error when it does not come up within 30 seconds.
   explicit LocalHttpServer(const std::string& docroot) {
     // Requests to this server never go through a proxy of the environment.
-    setenv("no_proxy", "127.0.0.1,localhost", 1);
-    setenv("NO_PROXY", "127.0.0.1,localhost", 1);
-    const std::string script = testdataPath("http_test_server.py");
-    int in[2];
-    int out[2];
-    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
-      throw std::runtime_error("pipe failed");
+    setEnvironmentVariable("no_proxy", "127.0.0.1,localhost");
+    setEnvironmentVariable("NO_PROXY", "127.0.0.1,localhost");
+    // The server runs on the host (under Wine: the Linux side) in the
+    // background, and ends when the file "alive" is gone.
+    writeFile(work_ / "alive", "");
+    const int started = runHostShell(
+        "python3 \"$1\" --docroot \"$2\" --workdir \"$3\" --lifetime 300 "
+        "--ready-file \"$3/ready\" --while-exists \"$3/alive\" "
+        "</dev/null >\"$3/log\" 2>&1 &",
+        {hostPath(testdataPath("http_test_server.py")), hostPath(docroot),
+         hostPath(work_.path())});
+    if (started != 0) throw std::runtime_error("cannot start python3");
+    std::string line;
+    for (int i = 0; i < 600 && (line = readFile(work_ / "ready")) == "<missing>"; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    const std::string lifetime = "300";
-    const char* argv[] = {"python3",     script.c_str(),        "--docroot",
-                          docroot.c_str(), "--workdir",         work_.path().c_str(),
-                          "--lifetime",  lifetime.c_str(),      nullptr};
-    const int spawned = posix_spawnp(&pid_, "python3", &actions, nullptr,
-                                     const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(in[0]);
-    close(out[1]);
-    stdin_ = in[1];
-    if (spawned != 0) {
-      close(out[0]);
-      pid_ = 0;
-      throw std::runtime_error("cannot start python3");
-    }
-    std::string line = readLine(out[0], 30000);
-    close(out[0]);
     std::istringstream words(line);
     std::string ready;
-    words >> ready >> httpPort_ >> httpsPort_ >> wrongHostPort_ >> caFile_;
-    if (ready != "ready" || caFile_.empty()) {
+    std::string hostCaFile;
+    words >> ready >> httpPort_ >> httpsPort_ >> wrongHostPort_ >> hostCaFile;
+    if (ready != "ready" || hostCaFile.empty()) {
       stop();
-      throw std::runtime_error("local HTTP server did not start: " + line);
+      throw std::runtime_error("local HTTP server did not start: " + line +
+                               readFile(work_ / "log"));
     }
+    caFile_ = pathOfHostFile(hostCaFile);
   }
 
   ~LocalHttpServer() { stop(); }
@@ -151,35 +146,13 @@ class LocalHttpServer {
   const std::string& caFile() const { return caFile_; }
 
  private:
-  static std::string readLine(int fd, int timeoutMs) {
-    std::string line;
-    char c;
-    pollfd p{fd, POLLIN, 0};
-    while (poll(&p, 1, timeoutMs) > 0 && read(fd, &c, 1) == 1 && c != '\n') {
-      line += c;
-    }
-    return line;
-  }
-
+  // The server sees its file go within a fraction of a second and ends.
   void stop() {
-    if (stdin_ >= 0) close(stdin_);
-    stdin_ = -1;
-    if (pid_ <= 0) return;
-    for (int i = 0; i < 100; ++i) {  // up to 5 s to notice its stdin closed
-      if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-        pid_ = 0;
-        return;
-      }
-      usleep(50000);
-    }
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = 0;
+    std::error_code ignored;
+    std::filesystem::remove(work_ / "alive", ignored);
   }
 
   ScratchDir work_;
-  pid_t pid_ = 0;
-  int stdin_ = -1;
   int httpPort_ = 0;
   int httpsPort_ = 0;
   int wrongHostPort_ = 0;

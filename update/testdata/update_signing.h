@@ -2,33 +2,31 @@
 // publisher's own tool, so that the tests check the program against it.
 #pragma once
 
-#include <cstdio>
 #include <initializer_list>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "testing/host_programs.h"
+#include "testing/temp_dir.h"
 #include "update/testdata/local_http_server.h"
 
 namespace zararod::testing {
 
-// Runs scripts/sign-update with the arguments (each put in single quotes:
-// they must hold none) and returns its standard output. Throws
-// std::runtime_error when it fails.
-inline std::string runSignUpdate(std::initializer_list<std::string> arguments) {
-  std::string command = "'" + testdataPath("../../scripts/sign-update") + "'";
-  for (const std::string& argument : arguments) command += " '" + argument + "'";
-  // Closed on every path; the final pclose is made by hand for its status.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-  if (!pipe) throw std::runtime_error("cannot run " + command);
-  std::string out;
-  char buffer[256];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) {
-    out.append(buffer, n);
-  }
-  if (::pclose(pipe.release()) != 0) throw std::runtime_error("failed: " + command);
-  return out;
+// Runs scripts/sign-update (on the host, see testing/host_programs.h) with
+// the command and the files it names, and returns its standard output.
+// Throws std::runtime_error when it fails.
+inline std::string runSignUpdate(const std::string& command,
+                                 std::initializer_list<std::string> files) {
+  const TempDir scratch;
+  std::vector<std::string> arguments = {hostPath(scratch.file("out")),
+                                        hostPath(testdataPath("../../scripts/sign-update")),
+                                        command};
+  for (const std::string& file : files) arguments.push_back(hostPath(file));
+  if (runHostShell("out=\"$1\"; shift; \"$@\" > \"$out\"", arguments) != 0)
+    throw std::runtime_error("failed: scripts/sign-update " + command);
+  return readFile(scratch.file("out"));
 }
 
 // A fresh Ed25519 key pair: the private key in the file privateKeyFile, the
@@ -38,12 +36,14 @@ struct SigningKey {
   std::string publicKey;
 
   explicit SigningKey(std::string file) : privateKeyFile(std::move(file)) {
-    publicKey = runSignUpdate({"keygen", privateKeyFile});
+    publicKey = runSignUpdate("keygen", {privateKeyFile});
     while (!publicKey.empty() && publicKey.back() == '\n') publicKey.pop_back();
   }
 
   // Writes fileName + ".sig".
-  void sign(const std::string& fileName) const { runSignUpdate({"sign", privateKeyFile, fileName}); }
+  void sign(const std::string& fileName) const {
+    runSignUpdate("sign", {privateKeyFile, fileName});
+  }
 };
 
 }  // namespace zararod::testing
