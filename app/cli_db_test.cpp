@@ -1,7 +1,6 @@
 // zararod-cli as a user runs it: exit codes, output texts, and a dry run
 // that leaves both servers unchanged.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <chrono>
@@ -13,6 +12,7 @@
 #include "app/cli.h"
 #include "app/jobs_test_support.h"
 #include "testing/case_name.h"
+#include "testing/host_programs.h"
 #include "testing/loopback_listeners.h"
 #include "testing/temp_dir.h"
 
@@ -28,12 +28,10 @@ struct CliRun {
 class CliTest : public JobsDbTest {
  public:
   CliRun run(const std::string& arguments) {
-    const std::string command = std::string(ZARAROD_CLI) + " " + arguments + " >out.txt 2>err.txt";
     const auto start = std::chrono::steady_clock::now();
-    const int status = std::system(command.c_str());
+    const int exitCode = runWithOutputToFiles(ZARAROD_CLI, arguments, "out.txt", "err.txt");
     lastSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes("out.txt"),
-            readBytes("err.txt")};
+    return {exitCode, readBytes("out.txt"), readBytes("err.txt")};
   }
   double lastSeconds = 0;  // how long the last run took
 
@@ -170,11 +168,9 @@ TEST_F(CliTest, TlsIsVerifiedBeforeAnyStatementIsSent) {
   const ServerAddress site = serverAddress(Server::Site);
   const std::string verified = "SSL=1\r\nSSLCA=" + centralCaFile() + "\r\n";
   const TempDir stranger;  // a CA that signed nothing of ours
-  ASSERT_EQ(std::system(("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
-                         "-nodes -subj /CN=stranger -keyout " +
-                         stranger.file("key.pem") + " -out " + stranger.file("ca.pem") +
-                         " >/dev/null 2>&1")
-                            .c_str()),
+  ASSERT_EQ(runHostShell("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                         "-nodes -subj /CN=stranger -keyout \"$1\" -out \"$2\" >/dev/null 2>&1",
+                         {hostPath(stranger.file("key.pem")), hostPath(stranger.file("ca.pem"))}),
             0);
   TcpRelay otherName("127.0.0.2", central.host, central.port);  // not in the certificate
   ServerAddress byOtherName = central;

@@ -4,12 +4,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +17,7 @@
 #include "app/job_reporter.h"
 #include "app/jobs.h"
 #include "testing/sandbox.h"
+#include "testing/temp_dir.h"
 #include "util/cp1250.h"
 
 namespace zararod::testing {
@@ -93,17 +94,16 @@ class JobsDbTest : public ::testing::Test {
     previousDir_ = std::filesystem::current_path();
     loadSampleData(Server::Site);
     loadSampleData(Server::Central);
-    char pattern[] = "/tmp/zararod-jobs-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    workDir_ = pattern;
+    workTemp_ = std::make_unique<TempDir>();
+    workDir_ = workTemp_->path();
     std::filesystem::current_path(workDir_);
-    iniPath_ = workDir_ + "/vedid.ini";
+    iniPath_ = workTemp_->file("vedid.ini");
     writeSettings(serverAddress(Server::Central), "10", serverAddress(Server::Site));
     jobs_.ApplySettings(iniPath_);
   }
   void TearDown() override {
     std::filesystem::current_path(previousDir_);
-    std::filesystem::remove_all(workDir_);
+    workTemp_.reset();
   }
 
   void writeSettings(const ServerAddress& central, const std::string& series,
@@ -122,6 +122,7 @@ class JobsDbTest : public ::testing::Test {
 
   Jobs jobs_;
   RecordingReporter reporter_;
+  std::unique_ptr<TempDir> workTemp_;
   std::string workDir_;
   std::string iniPath_;
   std::filesystem::path previousDir_;

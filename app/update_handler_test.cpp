@@ -1,7 +1,6 @@
 #include "app/update_handler.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "testing/argv_probe.h"
 #include "update/built_in_update.h"
 #include "update/testdata/local_http_server.h"
 #include "update/testdata/update_signing.h"
@@ -22,6 +22,7 @@ namespace zararod {
 namespace {
 
 using zararod::testing::LocalServerTest;
+using zararod::testing::markingProgram;
 using zararod::testing::readFile;
 using zararod::testing::filesIn;
 using zararod::testing::ScratchDir;
@@ -50,11 +51,11 @@ class RecordingReporter : public JobReporter {
 };
 
 // Waits up to ten seconds for a file that a started program writes, until it
-// has content: the shell creates the file before it writes the line.
+// has content: the program creates the file before it writes the line.
 bool appears(const std::string& name) {
   const auto written = [&] {
     std::error_code error;
-    return std::filesystem::file_size(name, error) > 0 && !error;
+    return std::filesystem::file_size(nativePath(name), error) > 0 && !error;
   };
   for (int i = 0; i < 200 && !written(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -69,8 +70,7 @@ class UpdateHandlerTest : public LocalServerTest {
     site_.directory = dir_.path();
     std::filesystem::remove(*docroot_ / "setupzararod.ver");
     // The stand-in setup program records that it was started.
-    writeFile(*docroot_ / setupFileName(kUpdateBaseName),
-              "#!/bin/sh\necho started > '" + (dir_ / "started") + "'\n");
+    writeFile(*docroot_ / setupFileName(kUpdateBaseName), markingProgram(dir_ / "started"));
     writeFile(dir_ / kUpdateExeName, "the program");
   }
 
@@ -127,17 +127,23 @@ TEST_F(UpdateHandlerTest, NewerBuildStartsTheSetupProgramAndEndsTheProgram) {
 }
 
 // The setup program is started by its full path as one argument, whatever
-// the installation's directory is called: a quote in it never lets another
-// program be started in its place.
+// the installation's directory is called: a quote in it (on Linux) or a blank
+// (on Windows, which allows no quote in a file name) never lets another
+// program be started in its place. The Windows folder's Czech letters prove
+// that the program's cp1250 names reach the system whole.
 TEST_F(UpdateHandlerTest, SetupProgramIsStartedByItsOwnPath) {
+#ifdef _WIN32
+  site_.directory = dir_ / utf8ToCp1250("Zararod – Příbram\\");
+  const std::string decoy = dir_ / "Zararod.exe";  // the path cut at its blank
+#else
   site_.directory = dir_ / "in\"stall/";
-  std::filesystem::create_directory(site_.directory);
-  writeFile(site_.directory + kUpdateExeName, "the program");
   std::filesystem::create_directory(dir_ / "install");
-  writeFile(dir_ / "install/" + setupFileName(kUpdateBaseName),
-            "#!/bin/sh\necho decoy > '" + (dir_ / "decoy") + "'\n");
-  std::filesystem::permissions(dir_ / "install/" + setupFileName(kUpdateBaseName),
-                               std::filesystem::perms::owner_all);
+  const std::string decoy = dir_ / "install/" + setupFileName(kUpdateBaseName);
+#endif
+  std::filesystem::create_directory(nativePath(site_.directory));
+  writeFile(site_.directory + kUpdateExeName, "the program");
+  writeFile(decoy, markingProgram(dir_ / "decoy"));
+  std::filesystem::permissions(nativePath(decoy), std::filesystem::perms::owner_all);
   publish("2999-01-01 00:00:00");
 
   const UpdateHandlerResult result = RunUpdateCheck(reporter_, site_);
@@ -162,7 +168,7 @@ TEST_F(UpdateHandlerTest, WithoutADirectoryTheSetupProgramOfTheCurrentOneIsStart
       std::filesystem::remove(decoy);
     }
   } restore{.decoy = decoy};
-  writeFile(decoy, "#!/bin/sh\necho decoy > '" + (dir_ / "decoy") + "'\n");
+  writeFile(decoy, markingProgram(dir_ / "decoy"));
   std::filesystem::permissions(decoy, std::filesystem::perms::owner_all);
   std::filesystem::current_path(dir_.path());
   site_.directory = "";
@@ -196,8 +202,7 @@ TEST_F(UpdateHandlerTest, SetupProgramThatDidNotArriveIsNeverStarted) {
   // An older setup program lies beside the executable; the new one is not
   // published (a broken transfer ends the same way: the download fails and
   // leaves the older copy untouched).
-  writeFile(dir_ / setupFileName(kUpdateBaseName),
-            "#!/bin/sh\necho started > '" + (dir_ / "started") + "'\n");
+  writeFile(dir_ / setupFileName(kUpdateBaseName), markingProgram(dir_ / "started"));
   std::filesystem::permissions(dir_ / setupFileName(kUpdateBaseName),
                                std::filesystem::perms::owner_all);
   std::filesystem::remove(*docroot_ / setupFileName(kUpdateBaseName));
@@ -248,7 +253,7 @@ TEST_F(UpdateHandlerTest, SignedSetupProgramIsStartedOnlyWhenItsSignatureHolds) 
     SCOPED_TRACE(c.what);
     ScratchDir dir;
     writeFile(dir / kUpdateExeName, "the program");
-    writeFile(published, "#!/bin/sh\necho started > '" + (dir / "started") + "'\n");
+    writeFile(published, markingProgram(dir / "started"));
     std::filesystem::remove(published + ".sig");
     switch (c.sig) {
       case Sig::Good: publisher.sign(published); break;

@@ -2,11 +2,7 @@
 // what a connect sends, when it connects at all, and how it fails.
 #include "db/connection.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -18,6 +14,7 @@
 #include "testing/case_name.h"
 #include "testing/sandbox.h"
 #include "testing/sandbox_connection.h"
+#include "testing/socket.h"
 
 namespace zararod {
 namespace {
@@ -116,43 +113,22 @@ TEST_F(ConnectionTest, PortZeroMeansTheStandardPort) {
   connection_.SetHostName("127.0.0.1");
   // Stand in for a server on the standard port: accept one connection and
   // hang up, so the client fails after reaching it.
-  const int listener = socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(listener, 0);
-  const int yes = 1;
-  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(3306);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    close(listener);
-    GTEST_SKIP() << "port 3306 is taken on this machine";
-  }
-  ASSERT_EQ(listen(listener, 1), 0);
+  ASSERT_TRUE(testing::socketsReady());
+  const testing::Socket listener = testing::listenOn("127.0.0.1", 3306, 1);
+  if (!listener.valid()) GTEST_SKIP() << "port 3306 is taken on this machine";
   bool reached = false;
-  std::thread server([&] {
-    const int peer = accept(listener, nullptr, nullptr);
-    reached = peer >= 0;
-    if (peer >= 0) close(peer);
-  });
+  std::thread server([&] { reached = testing::acceptConnection(listener).valid(); });
   EXPECT_THROW(connection_.Connect(), EZSQLException);
   server.join();
-  close(listener);
   EXPECT_TRUE(reached);
   EXPECT_FALSE(connection_.Connected());
 }
 
-// A port on which nothing listens: bind one, then give it back.
+// A port on which nothing listens.
 unsigned closedPort() {
-  const int probe = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  EXPECT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  close(probe);
-  return ntohs(address.sin_port);
+  const unsigned port = testing::unusedLoopbackPort();
+  EXPECT_NE(port, 0u);
+  return port;
 }
 
 struct FailedConnectCase {

@@ -4,11 +4,17 @@
 // written as cp1250 bytes (on Windows converted from the UTF-16 command line
 // that the C runtime split; elsewhere as received).
 //
+// Started without arguments it is a stand-in for a program that a test only
+// needs to see started (a setup program): a copy of it may carry a trailer,
+// "ZR-MARK:" and a file name and "\n" appended to its own bytes (which the
+// system's loader ignores); it then writes "started\n" to that file.
+//
 // Two environment variables shape its run, for tests of waiting:
 //   ZR_PROBE_AFTER     a file name: the probe waits until that file exists
 //                      before it writes (for a test that must see it run on)
 //   ZR_PROBE_DELAY_MS  milliseconds to wait before it writes
-// Exit code 0 when the file was written, 2 without arguments, 1 otherwise.
+// Exit code 0 when the file was written, 2 without arguments or trailer, 1
+// otherwise.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -88,8 +94,38 @@ int main(int argc, char** argv) { return run(std::vector<std::string>(argv + 1, 
 
 #endif
 
+namespace {
+
+// The file named by the trailer of the probe's own file; empty without one.
+std::string markFile() {
+  std::FILE* self = nullptr;
+#ifdef _WIN32
+  self = ::_wfopen(wideOf(ownPath()).c_str(), L"rb");
+#else
+  self = std::fopen(ownPath().c_str(), "rb");
+#endif
+  if (self == nullptr) return {};
+  std::string bytes;
+  char buffer[65536];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, self)) > 0;) bytes.append(buffer, n);
+  std::fclose(self);
+  const std::size_t tag = bytes.rfind("ZR-MARK:");
+  if (tag == std::string::npos || bytes.back() != '\n') return {};
+  std::string name = bytes.substr(tag + 8, bytes.size() - tag - 9);
+  return name.find('\0') == std::string::npos ? name : std::string();
+}
+
+}  // namespace
+
 int run(const std::vector<std::string>& arguments) {
-  if (arguments.empty()) return 2;
+  if (arguments.empty()) {
+    const std::string mark = markFile();
+    if (mark.empty()) return 2;
+    std::FILE* out = create(mark);
+    if (out == nullptr) return 1;
+    const bool written = std::fputs("started\n", out) >= 0;
+    return std::fclose(out) == 0 && written ? 0 : 1;
+  }
   if (const char* delay = std::getenv("ZR_PROBE_DELAY_MS"))
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(delay)));
   if (const char* after = std::getenv("ZR_PROBE_AFTER"); after != nullptr && *after != '\0') {

@@ -1,17 +1,13 @@
 #include "update/check_for_update.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <ctime>
 #include <filesystem>
 #include <memory>
 #include <optional>
 
+#include "testing/file_state.h"
 #include "update/testdata/local_http_server.h"
 #include "util/exception.h"
 #include "util/file_errors.h"
@@ -30,18 +26,9 @@ constexpr const char* kExe = "zararod.exe";
 constexpr const char* kSetupBytes = "#!/bin/sh\nexit 0\n";
 
 // Sets the file's last-write time to the given local time.
-void setLocalWriteTime(const std::string& path, int year, int month, int day,
-                       int hour, int minute, int second) {
-  std::tm local{};
-  local.tm_year = year - 1900;
-  local.tm_mon = month - 1;
-  local.tm_mday = day;
-  local.tm_hour = hour;
-  local.tm_min = minute;
-  local.tm_sec = second;
-  local.tm_isdst = -1;
-  const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+void setLocalWriteTime(const std::string& path, int year, int month, int day, int hour,
+                       int minute, int second) {
+  ASSERT_TRUE(testing::setLocalWriteTime(path, year, month, day, hour, minute, second));
 }
 
 std::string logText(const std::string& local, const std::string& server) {
@@ -210,25 +197,18 @@ TEST_F(CheckForUpdateTest, LeftoverTemporaryFilesAreRemovedAtTheNextCheck) {
                                       "zararod.exe.part-01234567"}));
 }
 
-// An old version file that cannot be deleted (on this platform: immutable)
-// is read again when no new one can be fetched.
+// An old version file that cannot be deleted (on Linux: immutable; on
+// Windows: read-only) is read again when no new one can be fetched.
 TEST_F(CheckForUpdateTest, LockedOldVersionFileIsReadAgain) {
   const std::string stale = dir_ / "setupzararod.ver";
   writeFile(stale, "x\r\nzararod.exe 2026-07-29 12:10:56.000\r\n");
-  const int fd = open(stale.c_str(), O_RDONLY);
-  int flags = 0;
-  ioctl(fd, FS_IOC_GETFLAGS, &flags);
-  flags |= FS_IMMUTABLE_FL;
-  if (ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0) {
-    close(fd);
-    GTEST_SKIP() << "cannot make a file immutable here";
+  std::string code;
+  {
+    const testing::UndeletableFile locked(stale);
+    if (!locked.active()) GTEST_SKIP() << "cannot make a file undeletable here";
+    publish("zararod.exe 2026-07-30 08:00:00.000");  // cannot replace it either
+    code = CheckForUpdate(kBase, kExe, true, site_);
   }
-  publish("zararod.exe 2026-07-30 08:00:00.000");  // cannot replace it either
-
-  const std::string code = CheckForUpdate(kBase, kExe, true, site_);
-  flags &= ~FS_IMMUTABLE_FL;
-  ioctl(fd, FS_IOC_SETFLAGS, &flags);
-  close(fd);
   EXPECT_EQ(code, "N");
   EXPECT_EQ(readFile(log()), logText(kLocal, kLocal));
 }

@@ -2,13 +2,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
 
+#include "testing/socket.h"
 #include "update/testdata/local_http_server.h"
 #include "util/file_errors.h"
 
@@ -22,19 +20,6 @@ using zararod::testing::readFile;
 using zararod::testing::filesIn;
 using zararod::testing::ScratchDir;
 using zararod::testing::writeFile;
-
-// A loopback port on which nobody listens.
-int refusedPort() {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  close(s);
-  return ntohs(address.sin_port);
-}
 
 class DownloadFileTest : public LocalServerTest {
  protected:
@@ -83,7 +68,7 @@ TEST_F(DownloadFileTest, StoresTheWholeBodyOfA200Answer) {
 
 TEST_F(DownloadFileTest, FailureReturnsFalseAndLeavesTheTargetAsItWas) {
   const std::string refused =
-      "http://127.0.0.1:" + std::to_string(refusedPort()) + "/files/small.txt";
+      "http://127.0.0.1:" + std::to_string(zararod::testing::unusedLoopbackPort()) + "/files/small.txt";
   const std::string urls[] = {
       server_->httpUrl("/files/missing"),
       server_->httpUrl("/status/500"),

@@ -21,8 +21,8 @@
 #include <thread>
 #include <vector>
 
+#include "testing/argv_probe.h"
 #include "testing/environment.h"
-#include "testing/host_programs.h"
 #include "testing/temp_dir.h"
 #include "util/cp1250.h"
 #include "util/date_time.h"
@@ -32,6 +32,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using zararod::testing::argvProbeProgram;
+using zararod::testing::probeReport;
+using zararod::testing::ProbeReport;
 using zararod::testing::ScopedEnvironmentVariable;
 using zararod::testing::TempDir;
 
@@ -62,32 +65,10 @@ void writeText(const std::string& name, const std::string& text, bool executable
 // A name in double quotes, as a command line for RunProgram takes it.
 std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 
-// The probe program (testing/argv_probe.cpp), which writes what it receives.
-std::string probeProgram() { return testing::pathOfHostFile(ZARAROD_ARGV_PROBE); }
-
 // Puts a copy of the probe at `name` (with ".exe" on Windows).
 void installProbe(const std::string& name) {
-  fs::copy_file(nativePath(probeProgram()), nativePath(name + kExeSuffix),
+  fs::copy_file(nativePath(argvProbeProgram()), nativePath(name + kExeSuffix),
                 fs::copy_options::overwrite_existing);
-}
-
-// What a probe wrote into `out`: the file it was started from, and its
-// arguments. Empty when it wrote nothing (yet).
-struct ProbeReport {
-  std::string program;
-  std::vector<std::string> arguments;
-};
-ProbeReport probeReport(const std::string& out) {
-  const std::string text = readText(out);
-  ProbeReport report;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\0', start)) != std::string::npos; start = end + 1) {
-    if (report.program.empty() && start == 0)
-      report.program = text.substr(0, end);
-    else
-      report.arguments.push_back(text.substr(start, end - start));
-  }
-  return report;
 }
 
 // Polls for up to ten seconds until a probe has written its report to `out`.
@@ -218,7 +199,7 @@ TEST(RunProgramTest, WaitsUntilTheProgramHasEnded) {
   TempDir dir;
   const std::string out = dir.file("out");
   const ScopedEnvironmentVariable delay("ZR_PROBE_DELAY_MS", "200");
-  ASSERT_TRUE(RunProgram(quoted(probeProgram()) + " " + quoted(out), false, true));
+  ASSERT_TRUE(RunProgram(quoted(argvProbeProgram()) + " " + quoted(out), false, true));
   EXPECT_EQ(probeReport(out).arguments, std::vector<std::string>{out});
 }
 
@@ -229,7 +210,7 @@ TEST(RunProgramTest, WithoutWaitReturnsWhileTheProgramRuns) {
   {
     // The program cannot finish before the caller has created "go".
     const ScopedEnvironmentVariable after("ZR_PROBE_AFTER", go);
-    ASSERT_TRUE(RunProgram(quoted(probeProgram()) + " " + quoted(out), false, false));
+    ASSERT_TRUE(RunProgram(quoted(argvProbeProgram()) + " " + quoted(out), false, false));
   }
   EXPECT_FALSE(fileExists(out));
   writeText(go, "");
@@ -315,7 +296,7 @@ TEST(StartProgramTest, EveryArgumentArrivesAsItStands) {
       utf8ToCp1250("Zararod – Příbram"),
       utf8ToCp1250("\"Výkup obilí\\\" ČŘŽ\\\\"),
   };
-  std::vector<std::string> command = {probeProgram()};
+  std::vector<std::string> command = {argvProbeProgram()};
   command.insert(command.end(), arguments.begin(), arguments.end());
   ASSERT_EQ(startProgram(command, true), 0);
   EXPECT_EQ(probeReport(dir.file("out")).arguments, arguments);
@@ -383,7 +364,7 @@ TEST(RunProgramTest, OpenHandlesAreNotInherited) {
   {
     // The program runs on until the caller creates "go".
     const ScopedEnvironmentVariable after("ZR_PROBE_AFTER", go);
-    started = RunProgram(quoted(probeProgram()) + " " + quoted(out), false, false);
+    started = RunProgram(quoted(argvProbeProgram()) + " " + quoted(out), false, false);
   }
   ::CloseHandle(handle);
   ASSERT_TRUE(started);

@@ -29,6 +29,7 @@
 #include "testing/environment.h"
 #include "testing/host_programs.h"
 #include "testing/temp_dir.h"
+#include "util/platform.h"
 
 namespace zararod::testing {
 
@@ -44,15 +45,16 @@ class ScratchDir {
   std::string path_ = dir_.path() + kTestPathSeparator;
 };
 
+// File names are cp1250, as the program's own.
 inline void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(nativePath(path), std::ios::binary | std::ios::trunc);
   out << bytes;
   if (!out.flush()) throw std::runtime_error("cannot write " + path);
 }
 
 // The content of the file, or "<missing>" when there is none.
 inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(nativePath(path), std::ios::binary);
   if (!in) return "<missing>";
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
