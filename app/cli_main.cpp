@@ -8,8 +8,10 @@
 #include "app/cli.h"
 #include "app/jobs.h"
 #include "util/format_settings.h"
+#include "util/platform.h"
 
 int main(int argc, char** argv) {
+  zararod::useUtf8Console();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(zararod::cliUsage().c_str(), stdout);

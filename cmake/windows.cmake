@@ -20,13 +20,18 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   list(APPEND ZARAROD_MINGW_RUNTIME_DIRS "${dll_dir}")
 endforeach()
 list(REMOVE_DUPLICATES ZARAROD_MINGW_RUNTIME_DIRS)
-set(ZARAROD_DLL_DIRS ${ZARAROD_WINDOWS_PREFIX}/bin ${ZARAROD_WINDOWS_PREFIX}/lib
+set(ZARAROD_DLL_DIRS ${ZARAROD_WINDOWS_PREFIX}/bin ${ZARAROD_WINDOWS_PREFIX}/lib/mariadb
     ${ZARAROD_MINGW_RUNTIME_DIRS})
 list(JOIN ZARAROD_DLL_DIRS ":" ZARAROD_DLL_PATH)
 configure_file(${PROJECT_SOURCE_DIR}/windows/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                 WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+
+# The Linux build's zararod-cli, which the Windows program's results are
+# held against (testing/windows_matches_linux.sh).
+set(ZARAROD_LINUX_CLI ${PROJECT_SOURCE_DIR}/build/app/zararod-cli CACHE FILEPATH
+    "The Linux zararod-cli that the Windows one is compared with")
 
 # The version resource of a program: the program's version and its name.
 function(zr_windows_version_resource target description)

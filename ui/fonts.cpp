@@ -6,18 +6,32 @@
 #include <QString>
 #include <QStringList>
 
+#include "ui/text.h"
+#include "util/platform.h"
+
 namespace zararod {
 namespace {
 
-constexpr const char* kTahomaFile = "/usr/share/wine/fonts/tahoma.ttf";
-constexpr const char* kTahomaBoldFile = "/usr/share/wine/fonts/tahomabd.ttf";
+constexpr const char* kTahomaFamily = "Tahoma";
 constexpr const char* kFallbackFamily = "DejaVu Sans";
 // Tahoma's line box in font units: ascent 2049 plus descent 423 of an em of
 // 2048. Qt's own metrics for the face are tighter than the design's.
 constexpr double kTahomaLineBoxPerEm = (2049.0 + 423.0) / 2048.0;
 
-QString loadFamily(const char* path) {
-  const int id = QFontDatabase::addApplicationFont(QString::fromUtf8(path));
+// Where the Tahoma files are looked for when the system has no such family:
+// on Linux the copy that the Wine fonts package ships, on Windows a copy
+// beside the executable.
+QString tahomaFile(bool bold) {
+  const char* name = bold ? "tahomabd.ttf" : "tahoma.ttf";
+#ifdef _WIN32
+  return FromCp1250(ExePath() + name);
+#else
+  return QStringLiteral("/usr/share/wine/fonts/") + QString::fromUtf8(name);
+#endif
+}
+
+QString loadFamily(const QString& path) {
+  const int id = QFontDatabase::addApplicationFont(path);
   if (id < 0) return {};
   const QStringList families = QFontDatabase::applicationFontFamilies(id);
   return families.isEmpty() ? QString() : families.first();
@@ -27,8 +41,13 @@ QString loadFamily(const char* path) {
 // only adds the bold weight.
 const QString& tahomaFamily() {
   static const QString family = [] {
-    QString regular = loadFamily(kTahomaFile);
-    loadFamily(kTahomaBoldFile);
+#ifdef _WIN32
+    // Windows has Tahoma among its own fonts.
+    if (QFontDatabase::hasFamily(QString::fromUtf8(kTahomaFamily)))
+      return QString::fromUtf8(kTahomaFamily);
+#endif
+    QString regular = loadFamily(tahomaFile(false));
+    loadFamily(tahomaFile(true));
     return regular.isEmpty() ? QString::fromUtf8(kFallbackFamily) : regular;
   }();
   return family;
@@ -45,7 +64,7 @@ QFont TahomaFont(int pixelSize, bool bold) {
 }
 
 int LineHeight(const QFont& font) {
-  if (QFontInfo(font).family() == QStringLiteral("Tahoma") && font.pixelSize() > 0) {
+  if (QFontInfo(font).family() == QString::fromUtf8(kTahomaFamily) && font.pixelSize() > 0) {
     return static_cast<int>(font.pixelSize() * kTahomaLineBoxPerEm + 0.5);
   }
   return QFontMetrics(font).height();

@@ -77,6 +77,11 @@ bool deleteFile(const std::string& FileName);
 // The system's message for an error number (errno), as strerror gives it.
 std::string systemErrorMessage(int errorNumber);
 
+// Lets a console show the UTF-8 text that the headless companion writes
+// (Windows' consoles read another code page unless told). Does nothing where
+// terminals take UTF-8 anyway.
+void useUtf8Console();
+
 // The path object of a cp1250 file name, for std::filesystem calls.
 std::filesystem::path nativePath(const std::string& FileName);
 

@@ -156,6 +156,8 @@ std::string systemErrorMessage(int errorNumber) {
   return ::strerror_r(errorNumber, buffer, sizeof buffer);
 }
 
+void useUtf8Console() {}
+
 std::filesystem::path nativePath(const std::string& FileName) { return FileName; }
 
 FilePtr openFile(const std::string& FileName, const char* Mode) {

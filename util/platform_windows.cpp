@@ -1,6 +1,7 @@
 // util/platform on Windows. File names are cp1250 inside the program and
 // UTF-16 at the system: every call here is a wide-character one.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -25,6 +26,10 @@ std::string narrow(const wchar_t* text, std::size_t length) {
   return utf16ToCp1250(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
+// CreateProcess's answer for a program that asks for administrator rights
+// (a setup program that installs into Program Files).
+constexpr DWORD kElevationRequired = 740;
+
 // The errno value closest to a Windows error code, so that callers report
 // every failure through systemErrorMessage.
 int errnoOf(DWORD error) {
@@ -40,7 +45,8 @@ int errnoOf(DWORD error) {
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_WRITE_PROTECT:
-    case ERROR_ELEVATION_REQUIRED:
+    case kElevationRequired:
+    case ERROR_CANCELLED:
       return EACCES;
     case ERROR_BAD_EXE_FORMAT:
     case ERROR_EXE_MARKED_INVALID:
@@ -168,6 +174,27 @@ class InheritedHandles {
   std::vector<unsigned char> storage_;
 };
 
+// Starts a program that asks for administrator rights through the shell,
+// which asks the user to allow it; CreateProcess cannot start such a program.
+int startElevated(const std::wstring& application, const std::vector<std::string>& arguments,
+                  bool wait) {
+  std::wstring parameters;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (i > 1) parameters += L' ';
+    appendArgument(parameters, wide(arguments[i]));
+  }
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  info.lpFile = application.c_str();
+  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!::ShellExecuteExW(&info)) return errnoOf(::GetLastError());
+  HandleCloser processCloser(info.hProcess);
+  if (wait && info.hProcess != nullptr) ::WaitForSingleObject(info.hProcess, INFINITE);
+  return 0;
+}
+
 }  // namespace
 
 std::string exeFileName() {
@@ -233,8 +260,11 @@ int startProgram(const std::vector<std::string>& arguments, bool Wait) {
   }
   PROCESS_INFORMATION process{};
   if (!::CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, inherited.any(), flags,
-                        nullptr, nullptr, &startup.StartupInfo, &process))
-    return errnoOf(::GetLastError());
+                        nullptr, nullptr, &startup.StartupInfo, &process)) {
+    const DWORD error = ::GetLastError();
+    if (error != kElevationRequired) return errnoOf(error);
+    return startElevated(application, arguments, Wait);
+  }
   HandleCloser processCloser(process.hProcess);
   HandleCloser threadCloser(process.hThread);
   if (Wait) ::WaitForSingleObject(process.hProcess, INFINITE);
@@ -251,6 +281,8 @@ std::string systemErrorMessage(int errorNumber) {
   // The C runtime's strerror keeps its text per thread.
   return std::strerror(errorNumber);
 }
+
+void useUtf8Console() { ::SetConsoleOutputCP(CP_UTF8); }
 
 std::filesystem::path nativePath(const std::string& FileName) { return wide(FileName); }
 
