@@ -21,6 +21,14 @@
 
 namespace zararod::testing {
 
+// The system's reason when a folder is opened as a file to be written: Linux
+// names it, Windows denies access to it.
+#ifdef _WIN32
+inline constexpr const char* kFolderAsFileReason = "Permission denied";
+#else
+inline constexpr const char* kFolderAsFileReason = "Is a directory";
+#endif
+
 // Sets the file's last-write time to the given local time (the system's time
 // zone). False when that fails.
 inline bool setLocalWriteTime(const std::string& path, int year, int month, int day, int hour,
@@ -59,17 +67,17 @@ inline bool setLocalWriteTime(const std::string& path, int year, int month, int 
 }
 
 // For its life, a file that stays readable but can be neither deleted nor
-// replaced: on Windows read-only, on Linux immutable (which needs the right
-// to change the file's flags and a file system that has them; active() says
+// replaced: on Windows held open by a handle that shares reading only (as
+// another program may hold it), on Linux immutable (which needs the right to
+// change the file's flags and a file system that has them; active() says
 // whether it worked, and the test skips otherwise).
 class UndeletableFile {
  public:
   explicit UndeletableFile(const std::string& path) : path_(path) {
 #ifdef _WIN32
-    const DWORD attributes = ::GetFileAttributesW(nativePath(path_).c_str());
-    active_ = attributes != INVALID_FILE_ATTRIBUTES &&
-              ::SetFileAttributesW(nativePath(path_).c_str(),
-                                   attributes | FILE_ATTRIBUTE_READONLY) != 0;
+    held_ = ::CreateFileW(nativePath(path_).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    active_ = held_ != INVALID_HANDLE_VALUE;
 #else
     fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0 || ::ioctl(fd_, FS_IOC_GETFLAGS, &flags_) != 0) return;
@@ -79,10 +87,7 @@ class UndeletableFile {
   }
   ~UndeletableFile() {
 #ifdef _WIN32
-    if (active_) {
-      const DWORD attributes = ::GetFileAttributesW(nativePath(path_).c_str());
-      ::SetFileAttributesW(nativePath(path_).c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
-    }
+    if (active_) ::CloseHandle(held_);
 #else
     if (active_) ::ioctl(fd_, FS_IOC_SETFLAGS, &flags_);
     if (fd_ >= 0) ::close(fd_);
@@ -96,7 +101,9 @@ class UndeletableFile {
  private:
   std::string path_;
   bool active_ = false;
-#ifndef _WIN32
+#ifdef _WIN32
+  HANDLE held_ = INVALID_HANDLE_VALUE;
+#else
   int fd_ = -1;
   int flags_ = 0;
 #endif

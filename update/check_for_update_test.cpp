@@ -198,7 +198,8 @@ TEST_F(CheckForUpdateTest, LeftoverTemporaryFilesAreRemovedAtTheNextCheck) {
 }
 
 // An old version file that cannot be deleted (on Linux: immutable; on
-// Windows: read-only) is read again when no new one can be fetched.
+// Windows: held open by another program) is read again when no new one can
+// be fetched.
 TEST_F(CheckForUpdateTest, LockedOldVersionFileIsReadAgain) {
   const std::string stale = dir_ / "setupzararod.ver";
   writeFile(stale, "x\r\nzararod.exe 2026-07-29 12:10:56.000\r\n");

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "testing/file_state.h"
 #include "testing/socket.h"
 #include "update/testdata/local_http_server.h"
 #include "util/file_errors.h"
@@ -176,8 +177,8 @@ TEST_F(DownloadFileTest, TargetThatCannotBeCreatedRaisesTheFileError) {
   };
   std::filesystem::create_directory(dir_ / "a-folder");
   const Case cases[] = {
-      {dir_ / "a-folder", "Cannot create file \"" + (dir_ / "a-folder") +
-                              "\". Is a directory"},
+      {dir_ / "a-folder", "Cannot create file \"" + (dir_ / "a-folder") + "\". " +
+                              zararod::testing::kFolderAsFileReason},
       {dir_ / "no-such-folder/file", "Cannot create file \"" +
                                          (dir_ / "no-such-folder/file") +
                                          "\". No such file or directory"},
