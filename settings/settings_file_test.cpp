@@ -1,14 +1,12 @@
 #include "settings/settings_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <random>
 
 #include "settings/connection_settings.h"
+#include "testing/file_state.h"
 #include "testing/temp_dir.h"
 #include "util/platform.h"
 
@@ -19,7 +17,7 @@ class SettingsFileTest : public ::testing::Test {
  protected:
 
   void write(const std::string& bytes) {
-    std::ofstream(name_, std::ios::binary | std::ios::trunc) << bytes;
+    std::ofstream(nativePath(name_), std::ios::binary | std::ios::trunc) << bytes;
   }
   std::string text(const std::string& section, const std::string& key,
                    const std::string& def = "<default>") {
@@ -124,9 +122,9 @@ TEST_F(SettingsFileTest, MissingOrUnreadableFileGivesDefaults) {
   EXPECT_EQ(SettingsFile(dir_ + "/missing.ini").ReadNumber("LogON", "SQLport", 3306), 3306);
   EXPECT_EQ(SettingsFile(dir_).ReadText("LogON", "IP", "localhost"), "localhost");  // a directory
   EXPECT_EQ(SettingsFile("").ReadText("LogON", "IP", "localhost"), "localhost");
-  if (::geteuid() != 0) {
-    write("[LogON]\nIP=x\n");
-    ::chmod(name_.c_str(), 0);
+  write("[LogON]\nIP=x\n");
+  const zararod::testing::UnreadableFile unreadable(name_);
+  if (unreadable.active()) {
     EXPECT_EQ(text("LogON", "IP"), "<default>");
   }
 }

@@ -109,4 +109,39 @@ class UndeletableFile {
 #endif
 };
 
+// For its life, a file that this process cannot read: on Windows held open
+// by a handle that shares nothing, on Linux without any mode bits (root
+// reads it all the same: active() is then false, and the test skips that
+// case).
+class UnreadableFile {
+ public:
+  explicit UnreadableFile(const std::string& path) : path_(path) {
+#ifdef _WIN32
+    held_ = ::CreateFileW(nativePath(path_).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    active_ = held_ != INVALID_HANDLE_VALUE;
+#else
+    active_ = ::geteuid() != 0 && ::chmod(path_.c_str(), 0) == 0;
+#endif
+  }
+  ~UnreadableFile() {
+#ifdef _WIN32
+    if (active_) ::CloseHandle(held_);
+#else
+    if (active_) ::chmod(path_.c_str(), 0644);
+#endif
+  }
+  UnreadableFile(const UnreadableFile&) = delete;
+  UnreadableFile& operator=(const UnreadableFile&) = delete;
+
+  bool active() const { return active_; }
+
+ private:
+  std::string path_;
+  bool active_ = false;
+#ifdef _WIN32
+  HANDLE held_ = INVALID_HANDLE_VALUE;
+#endif
+};
+
 }  // namespace zararod::testing
