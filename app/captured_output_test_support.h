@@ -4,8 +4,7 @@
 #pragma once
 
 #ifdef _WIN32
-#include <winsock2.h>
-#include <windows.h>
+#include "testing/windows_api.h"
 #else
 #include <sys/wait.h>
 #endif

@@ -4,8 +4,7 @@
 #pragma once
 
 #ifdef _WIN32
-#include <winsock2.h>
-#include <windows.h>
+#include "testing/windows_api.h"
 #else
 #include <fcntl.h>
 #include <linux/fs.h>

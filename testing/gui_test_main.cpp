@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/environment.h"
+
 int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+    zararod::testing::setEnvironmentVariable("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

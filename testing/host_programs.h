@@ -14,9 +14,7 @@
 #pragma once
 
 #ifdef _WIN32
-// winsock2.h before windows.h, so that testing/socket.h may follow.
-#include <winsock2.h>
-#include <windows.h>
+#include "testing/windows_api.h"
 #else
 #include <spawn.h>
 #include <sys/wait.h>

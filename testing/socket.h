@@ -8,8 +8,7 @@
 #pragma once
 
 #ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include "testing/windows_api.h"
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>

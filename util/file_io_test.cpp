@@ -1,8 +1,7 @@
 #include "util/file_io.h"
 
 #ifdef _WIN32
-#include <winsock2.h>
-#include <windows.h>
+#include "testing/windows_api.h"
 #else
 #include <sys/stat.h>
 #include <sys/wait.h>

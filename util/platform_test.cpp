@@ -1,8 +1,7 @@
 #include "util/platform.h"
 
 #ifdef _WIN32
-#include <winsock2.h>
-#include <windows.h>
+#include "testing/windows_api.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
