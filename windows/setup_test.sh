@@ -212,7 +212,11 @@ check "uninstaller" [ -f "$hdir/uninstall.exe" ]
 check "no vedid.ini made" [ ! -e "$hdir/vedid.ini" ]
 check "example settings in cp1250 with CR LF" example_settings "$hdir/vedid.ini.example"
 check "entry DisplayName" [ "$(uninstall_value DisplayName)" = Zararod ]
-check "entry DisplayVersion" [ -n "$(uninstall_value DisplayVersion)" ]
+# The setup program's version resource carries the version it installs.
+setup_version=$(strings -el "$setup" | grep -A1 -x ProductVersion | sed -n 2p)
+check "version resource ProductVersion \"$setup_version\"" [ -n "$setup_version" ]
+check "entry DisplayVersion is the setup program's version" \
+  [ "$(uninstall_value DisplayVersion)" = "$setup_version" ]
 check "entry InstallLocation" [ "$(uninstall_value InstallLocation)" = "$dir" ]
 check "entry UninstallString" [ "$(uninstall_value UninstallString)" = "\"$dir\\uninstall.exe\"" ]
 check "Start-menu entry" [ -f "$(host 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs')/Zararod.lnk" ]
