@@ -311,9 +311,9 @@ pids+=("$server_PID")
 read -r ready _ _ _ ca <&"${server[0]}"
 [ "$ready" = ready ] || { echo "setup_test: the HTTPS server did not start" >&2; exit 1; }
 
-# The site trusts the update server's CA as a Windows PC trusts a site's own
-# CA: in the machine's root certificate store. (OpenSSL is also pointed at
-# the file, for a build that reads its certificates from a file.)
+# The site trusts the update server's CA as a Windows PC trusts a company's
+# own CA: in the machine's root certificate store (libcurl reads it with
+# CURLSSLOPT_NATIVE_CA).
 python3 - "$ca" "$work/ca.reg" <<'EOF'
 import base64, hashlib, sys
 pem = open(sys.argv[1]).read()
@@ -326,7 +326,6 @@ with open(sys.argv[2], "w", newline="\r\n") as f:
     f.write('"Blob"=hex:' + ",".join("%02x" % b for b in blob) + "\n")
 EOF
 wine regedit /S 'Z:'"${work//\//\\}"'\ca.reg' >/dev/null 2>&1
-export SSL_CERT_FILE="Z:${ca//\//\\}"
 
 udir='C:\Program Files\Zararod'
 uhdir=$(host "$udir")
