@@ -237,7 +237,9 @@ silent_ini 8 >"$work/busy8.ini"
 wine "$dir\\zararod-cli.exe" status 'Z:'"${work//\//\\}"'\busy8.ini' >/dev/null 2>&1 &
 busy=$!
 sleep 2
-printf 'damaged' >"$hdir/libwinpthread-1.dll"
+# Damaged on the host: a file the busy program has not loaded (writing one
+# that it maps could crash it).
+printf 'damaged' >"$hdir/platforms/qwindows.dll"
 start=$SECONDS
 rc=0
 run_setup "$setup" /S "/D=$dir" || rc=$?
@@ -252,11 +254,13 @@ silent_ini 200 >"$work/busy200.ini"
 wine "$dir\\zararod-cli.exe" status 'Z:'"${work//\//\\}"'\busy200.ini' >/dev/null 2>&1 &
 busy=$!
 sleep 2
-printf 'damaged' >"$hdir/libwinpthread-1.dll"
+# Damaged on the host: a file the busy program has not loaded (writing one
+# that it maps could crash it).
+printf 'damaged' >"$hdir/platforms/qwindows.dll"
 rc=0
 run_setup "$setup" /S "/D=$dir" || rc=$?
 check "setup exit code $rc is a failure" [ "$rc" -ne 0 ]
-check "nothing replaced while it runs" [ "$(cat "$hdir/libwinpthread-1.dll")" = damaged ]
+check "nothing replaced while it runs" [ "$(cat "$hdir/platforms/qwindows.dll")" = damaged ]
 wine taskkill /f /im zararod-cli.exe >/dev/null 2>&1 || true
 wait "$busy" || true
 run_setup "$setup" /S "/D=$dir" || true
