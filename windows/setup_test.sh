@@ -333,28 +333,46 @@ wine regedit /S 'Z:'"${work//\//\\}"'\ca.reg' >/dev/null 2>&1
 
 udir='C:\Program Files\Zararod'
 uhdir=$(host "$udir")
+# The update check starts the setup program without arguments, so it shows
+# its window: a private Xvfb display from here on.
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >/dev/null 2>&1 &
+pids+=($!)
+wait_for 20 test -s "$work/display" || { echo "setup_test: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(head -1 "$work/display")
+
+# The setup program's own side of an update: started as the update check
+# starts it, from the installation's folder, by its path, with no argument,
+# it updates that folder without a question and ends.
+new_installed() { [ "$(uninstall_value DisplayVersion)" = 99.1 ] && same_as_stage "$uhdir" "$work/new-stage" 2>/dev/null; }
 rc=0
 run_setup "$work/old-setup.exe" /S || rc=$?
 check "older setup exit code $rc" [ "$rc" -eq 0 ]
-check "older program installed into Program Files" same_as_stage "$uhdir" "$work/old-stage"
+check "older program installed into Program Files by default" same_as_stage "$uhdir" "$work/old-stage"
+cp "$work/new-setup.exe" "$uhdir/setupzararod.exe"
+rc=0
+timeout 180 wine "$udir\\setupzararod.exe" </dev/null >/dev/null 2>&1 || rc=$?
+check "setup program exit code $rc" [ "$rc" -eq 0 ]
+check "newer files in place" wait_for 30 new_installed
+check "same folder in the entry" [ "$(uninstall_value InstallLocation)" = "$udir" ]
+end_case "setup program started from an installation updates it without a question"
+wine taskkill /f /im zararod.exe >/dev/null 2>&1 || true
+rm -f "$uhdir/setupzararod.exe"
+
+rc=0
+run_setup "$work/old-setup.exe" /S || rc=$?
+check "older setup exit code $rc" [ "$rc" -eq 0 ]
+check "older program installed again" same_as_stage "$uhdir" "$work/old-stage"
 {
   tr -d '\r' <"$work/vedid.ini"
   printf '[Update]\nURL=https://127.0.0.1:%s/files/\nKey=%s\n' "$HTTPS_PORT" "$(cat "$work/update-key.pub")"
 } | sed 's/$/\r/' >"$uhdir/vedid.ini"
 cp "$uhdir/vedid.ini" "$work/kept-update-vedid.ini"
 
-# The setup program's window needs a display: a private Xvfb.
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-wait_for 20 test -s "$work/display" || { echo "setup_test: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$(head -1 "$work/display")
-
 rc=0
 (cd "$work" && wine "$udir\\zararod-cli.exe" check-update) >"$work/update.out" 2>"$work/update.err" </dev/null || rc=$?
 check "check-update exit code $rc ($(head -c 300 "$work/update.err"))" [ "$rc" -eq 0 ]
 check "reported the update" grep -q "aktualizov" "$work/update.out"
 check "verified setup program kept beside the program" cmp -s "$work/docroot/setupzararod.exe" "$uhdir/setupzararod.exe"
-new_installed() { [ "$(uninstall_value DisplayVersion)" = 99.1 ] && same_as_stage "$uhdir" "$work/new-stage" 2>/dev/null; }
 check "newer files in place within 120 s" wait_for 120 new_installed
 check "vedid.ini kept byte for byte" cmp -s "$work/kept-update-vedid.ini" "$uhdir/vedid.ini"
 # The setup program starts the window program again; end it.
