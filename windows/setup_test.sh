@@ -7,7 +7,8 @@
 #            (zararod.exe, zararod-cli.exe, DLLs, platforms/qwindows.dll)
 # SETUP-EXE  the setup program under test (windows/make-setup)
 # WORK-DIR   scratch folder for the Wine prefix, the servers' files and the
-#            setup programs the update test makes; emptied first
+#            setup programs the update test makes; must be empty or missing,
+#            or an earlier run's (marked .setup_test), which is emptied
 #
 # The sandbox servers must run: ZARAROD_SITE_PORT and ZARAROD_CENTRAL_PORT
 # (and ZARAROD_SANDBOX_DIR when not the default) name them, as
@@ -54,7 +55,14 @@ work=$3
 
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
-rm -rf "${work:?}"/*
+# Emptied only when it is empty or one of ours: a mistyped path must not
+# lose anything.
+if [ -n "$(ls -A "$work")" ] && [ ! -f "$work/.setup_test" ]; then
+  echo "setup_test: $work is not empty and not a folder of this test" >&2
+  exit 2
+fi
+find "$work" -mindepth 1 -delete
+touch "$work/.setup_test"
 
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # The stamps that publish-update writes and the program reads are local
