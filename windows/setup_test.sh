@@ -1,0 +1,419 @@
+#!/usr/bin/env bash
+# Tests the setup program under Wine, on the Linux host.
+#
+#   windows/setup_test.sh STAGE-DIR SETUP-EXE WORK-DIR
+#
+# STAGE-DIR  the staged program folder that SETUP-EXE was made from
+#            (zararod.exe, zararod-cli.exe, DLLs, platforms/qwindows.dll)
+# SETUP-EXE  the setup program under test (windows/make-setup)
+# WORK-DIR   scratch folder for the Wine prefix, the servers' files and the
+#            setup programs the update test makes; must be empty or missing,
+#            or an earlier run's (marked .setup_test), which is emptied
+#
+# The sandbox servers must run: ZARAROD_SITE_PORT and ZARAROD_CENTRAL_PORT
+# (and ZARAROD_SANDBOX_DIR when not the default) name them, as
+# `scripts/sandbox env` prints; `scripts/sandbox ini` gives the installed
+# program its vedid.ini.
+#
+# Cases, in one fresh WINEPREFIX (WORK-DIR/prefix):
+#  - a silent install into a fresh folder: every file, the same bytes as the
+#    stage; the uninstall entry; the Start-menu entry; the example settings
+#    file, and no vedid.ini;
+#  - a silent install over it keeps vedid.ini, the script files and
+#    verze.log byte for byte and restores a damaged program file;
+#  - a silent install waits for a running zararod-cli.exe of its folder to
+#    end, and fails (exit code not 0, nothing replaced) when it keeps running;
+#  - the installed zararod-cli.exe status against the sandbox servers;
+#  - an installed older program's check-update against a local HTTPS server
+#    (update/testdata/http_test_server.py, ports 23210-23212) that publishes
+#    a newer signed setup program (scripts/publish-update): it downloads,
+#    verifies and starts it, and the newer files are then in place with
+#    vedid.ini untouched; a published setup program with a bad signature is
+#    not started;
+#  - the silent uninstall: program files, entry and Start-menu entry gone,
+#    vedid.ini and the script files kept.
+# The update's setup program runs with its window (the program starts it
+# without /S), on a private Xvfb display. A silent-listener port (23213)
+# keeps zararod-cli.exe busy for the waiting cases.
+#
+# Prints a line per case and "N passed, N failed"; exits 1 on any failure,
+# 2 on a usage error. Runs `wineserver -p` for its prefix and stops it
+# (`wineserver -k`) at the end, with the servers it started.
+set -euo pipefail
+
+if [ $# -ne 3 ]; then
+  sed -n '4p' "${BASH_SOURCE[0]}" | sed 's/^# *//' >&2
+  exit 2
+fi
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+stage=$(cd "$1" && pwd)
+setup=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+work=$3
+[ -f "$setup" ] || { echo "setup_test: no file $setup" >&2; exit 2; }
+: "${ZARAROD_SITE_PORT:?the sandbox servers must run (scripts/sandbox env)}"
+: "${ZARAROD_CENTRAL_PORT:?the sandbox servers must run (scripts/sandbox env)}"
+
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+# Emptied only when it is empty or one of ours: a mistyped path must not
+# lose anything.
+if [ -n "$(ls -A "$work")" ] && [ ! -f "$work/.setup_test" ]; then
+  echo "setup_test: $work is not empty and not a folder of this test" >&2
+  exit 2
+fi
+find "$work" -mindepth 1 -delete
+touch "$work/.setup_test"
+
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The stamps that publish-update writes and the program reads are local
+# times; both sides use this zone.
+export TZ=Europe/Prague
+unset DISPLAY
+
+HTTP_PORT=23210 HTTPS_PORT=23211 WRONG_HOST_PORT=23212 SILENT_PORT=23213
+
+pids=()
+cleanup() {
+  set +e
+  wineserver -k >/dev/null 2>&1
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+}
+trap cleanup EXIT
+
+passed=0
+failed=0
+case_failures=()
+# check WHAT COMMAND...: one assertion of the current case.
+check() {
+  local what=$1
+  shift
+  if ! "$@"; then case_failures+=("$what"); fi
+}
+# end_case NAME: reports the assertions since the last end_case.
+end_case() {
+  if [ ${#case_failures[@]} -eq 0 ]; then
+    echo "PASS $1"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $1"
+    printf '       %s\n' "${case_failures[@]}"
+    failed=$((failed + 1))
+  fi
+  case_failures=()
+}
+
+# The Windows path C:\X\Y as a host path.
+host() {
+  local path=${1#C:\\}
+  echo "$WINEPREFIX/drive_c/${path//\\//}"
+}
+
+# A value of the uninstall entry, empty when there is none.
+uninstall_value() {
+  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zararod' /v "$1" \
+    2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z]* *//p"
+}
+
+# Waits up to $1 seconds for the command to succeed.
+wait_for() {
+  local seconds=$1
+  shift
+  local end=$((SECONDS + seconds))
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.5
+  done
+}
+
+# The installed files, relative to the install folder, as the setup program
+# should leave them.
+mapfile -t program_files < <("$repo/windows/check-imports" "$stage" --list)
+
+# Every program file of folder $1 (host path) has the bytes of stage $2.
+same_as_stage() {
+  local file
+  for file in "${program_files[@]}"; do
+    cmp -s "$2/$file" "$1/$file" || { echo "       differs or missing: $file" >&2; return 1; }
+  done
+}
+no_program_files() {
+  local file
+  for file in "${program_files[@]}" uninstall.exe vedid.ini.example; do
+    [ ! -e "$1/$file" ] || { echo "       left behind: $file" >&2; return 1; }
+  done
+}
+
+# The user's files that no install may touch: cp1250 text with CR LF, as the
+# program and the site leave them.
+write_user_files() {
+  local dir=$1 name
+  cp "$work/vedid.ini" "$dir/vedid.ini"
+  for name in aad.txt avl.txt all.txt verze.log; do
+    printf 'z\xE1znam %s\r\nP\xF8\xEDbram\r\n' "$name" >"$dir/$name"
+    cp "$dir/$name" "$work/kept-$name"
+  done
+  cp "$dir/vedid.ini" "$work/kept-vedid.ini"
+}
+user_files_kept() { # folder, then names (default: all of them)
+  local dir=$1 name
+  shift
+  [ $# -gt 0 ] || set -- vedid.ini aad.txt avl.txt all.txt verze.log
+  for name in "$@"; do
+    cmp -s "$work/kept-$name" "$dir/$name" || { echo "       changed: $name" >&2; return 1; }
+  done
+}
+
+# The example settings file: cp1250 (Czech text that is not UTF-8), every line
+# ending in CR LF, the two server sections and their keys.
+example_settings() {
+  local text
+  ! iconv -f UTF-8 -t UTF-8 "$1" >/dev/null 2>&1 || return 1
+  [ "$(grep -c $'\r$' "$1")" -eq "$(wc -l <"$1")" ] || return 1
+  text=$(iconv -f CP1250 -t UTF-8 "$1" | tr -d '\r') || return 1
+  grep -q 'Příklad' <<<"$text" &&
+    grep -qx '\[LogON_adr\]' <<<"$text" && grep -qx '\[LogON\]' <<<"$text" &&
+    grep -qx 'rada=10' <<<"$text" && grep -qx 'SQLport=3306' <<<"$text" &&
+    grep -qx ';SSL=1' <<<"$text"
+}
+
+run_setup() { # setup program, then its arguments; returns its exit code
+  local exe=$1
+  shift
+  wine "$exe" "$@" </dev/null >/dev/null 2>&1
+}
+
+# ---------------------------------------------------------------------------
+mkdir -p "$WINEPREFIX"
+wineserver -p
+wineboot -i >/dev/null 2>&1
+
+# The installed program reaches the sandbox, the central server by verified
+# TLS with the sandbox's CA, given by a path the Windows program can open.
+"$repo/scripts/sandbox" ini | tr -d '\r' |
+  sed 's|^SSLCA=\(/.*\)$|SSLCA=Z:\1|; /^SSLCA=Z:/ s|/|\\|g' | sed 's/$/\r/' >"$work/vedid.ini"
+
+# A server that accepts connections and never greets: zararod-cli.exe status
+# against it runs until its ConnectTimeout, long enough to hold the program
+# file open.
+python3 -c '
+import socket, sys, time
+s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(16)
+held = []
+while True:
+    held.append(s.accept()[0])
+' "$SILENT_PORT" &
+pids+=($!)
+silent_ini() { # seconds
+  printf '[LogON]\r\nIP=127.0.0.1\r\nSQLport=%s\r\nConnectTimeout=%s\r\n[LogON_adr]\r\nIP=127.0.0.1\r\nSQLport=%s\r\nConnectTimeout=%s\r\n' \
+    "$SILENT_PORT" "$1" "$SILENT_PORT" "$1"
+}
+
+# --- fresh install ---------------------------------------------------------
+dir='C:\Zararod'
+hdir=$(host "$dir")
+rc=0
+run_setup "$setup" /S "/D=$dir" || rc=$?
+check "setup exit code $rc" [ "$rc" -eq 0 ]
+check "program files as staged" same_as_stage "$hdir" "$stage"
+check "uninstaller" [ -f "$hdir/uninstall.exe" ]
+check "no vedid.ini made" [ ! -e "$hdir/vedid.ini" ]
+check "example settings in cp1250 with CR LF" example_settings "$hdir/vedid.ini.example"
+check "entry DisplayName" [ "$(uninstall_value DisplayName)" = Zararod ]
+# The setup program's version resource carries the version it installs.
+setup_version=$(strings -el "$setup" | grep -A1 -x ProductVersion | sed -n 2p)
+check "version resource ProductVersion \"$setup_version\"" [ -n "$setup_version" ]
+check "entry DisplayVersion is the setup program's version" \
+  [ "$(uninstall_value DisplayVersion)" = "$setup_version" ]
+check "entry InstallLocation" [ "$(uninstall_value InstallLocation)" = "$dir" ]
+check "entry UninstallString" [ "$(uninstall_value UninstallString)" = "\"$dir\\uninstall.exe\"" ]
+check "Start-menu entry" [ -f "$(host 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs')/Zararod.lnk" ]
+end_case "silent install into a fresh folder"
+
+# --- install over ----------------------------------------------------------
+write_user_files "$hdir"
+printf 'damaged' >"$hdir/zararod-cli.exe"
+rc=0
+run_setup "$setup" /S "/D=$dir" || rc=$?
+check "setup exit code $rc" [ "$rc" -eq 0 ]
+check "vedid.ini, script files and verze.log kept byte for byte" user_files_kept "$hdir"
+check "program files replaced" same_as_stage "$hdir" "$stage"
+end_case "silent install over an installation keeps the user's files"
+
+# --- waiting for the running program ----------------------------------------
+silent_ini 8 >"$work/busy8.ini"
+wine "$dir\\zararod-cli.exe" status 'Z:'"${work//\//\\}"'\busy8.ini' >/dev/null 2>&1 &
+busy=$!
+sleep 2
+# Damaged on the host: a file the busy program has not loaded (writing one
+# that it maps could crash it).
+printf 'damaged' >"$hdir/platforms/qwindows.dll"
+start=$SECONDS
+rc=0
+run_setup "$setup" /S "/D=$dir" || rc=$?
+waited=$((SECONDS - start))
+check "setup exit code $rc" [ "$rc" -eq 0 ]
+check "waited ${waited}s for the program to end" [ "$waited" -ge 3 ]
+check "program files replaced after it ended" same_as_stage "$hdir" "$stage"
+wait "$busy" || true
+end_case "silent install waits for zararod-cli.exe of its folder to end"
+
+silent_ini 200 >"$work/busy200.ini"
+wine "$dir\\zararod-cli.exe" status 'Z:'"${work//\//\\}"'\busy200.ini' >/dev/null 2>&1 &
+busy=$!
+sleep 2
+# Damaged on the host: a file the busy program has not loaded (writing one
+# that it maps could crash it).
+printf 'damaged' >"$hdir/platforms/qwindows.dll"
+rc=0
+run_setup "$setup" /S "/D=$dir" || rc=$?
+check "setup exit code $rc is a failure" [ "$rc" -ne 0 ]
+check "nothing replaced while it runs" [ "$(cat "$hdir/platforms/qwindows.dll")" = damaged ]
+wine taskkill /f /im zararod-cli.exe >/dev/null 2>&1 || true
+wait "$busy" || true
+run_setup "$setup" /S "/D=$dir" || true
+end_case "silent install fails rather than replace a program that keeps running"
+
+# --- status against the sandbox ---------------------------------------------
+cp "$work/vedid.ini" "$hdir/vedid.ini"
+rc=0
+(cd "$work" && wine "$dir\\zararod-cli.exe" status) >"$work/status.out" 2>"$work/status.err" || rc=$?
+check "exit code $rc ($(head -c 300 "$work/status.err"))" [ "$rc" -eq 0 ]
+check "printed the queues" [ -s "$work/status.out" ]
+end_case "installed zararod-cli.exe status against the sandbox servers"
+
+# --- uninstall -------------------------------------------------------------
+write_user_files "$hdir"
+entry_gone() { [ -z "$(uninstall_value DisplayName)" ]; }
+start_menu=$(host 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs')/Zararod.lnk
+# The uninstaller copies itself to a temporary folder and returns at once;
+# the copy does the work.
+rc=0
+wine "$dir\\uninstall.exe" /S </dev/null >/dev/null 2>&1 || rc=$?
+check "uninstaller exit code $rc" [ "$rc" -eq 0 ]
+check "entry removed within 60 s" wait_for 60 entry_gone
+check "program files removed" wait_for 30 no_program_files "$hdir"
+check "vedid.ini and script files kept" user_files_kept "$hdir" vedid.ini aad.txt avl.txt all.txt
+check "update check's log removed" [ ! -e "$hdir/verze.log" ]
+check "Start-menu entry removed" [ ! -e "$start_menu" ]
+end_case "silent uninstall keeps vedid.ini and the script files"
+
+# --- update from an older installation --------------------------------------
+# The older build: the same program files, made two days older (the setup
+# program keeps file times, and the update check compares zararod.exe's).
+# The newer one carries a version of its own, which its uninstall entry
+# shows once it has run.
+cp -a "$stage" "$work/old-stage"
+find "$work/old-stage" -type f -exec touch -d '2 days ago' {} +
+"$repo/windows/make-setup" "$work/old-stage" "$work/old-setup.exe" 1.0
+cp -a "$stage" "$work/new-stage"
+find "$work/new-stage" -type f -exec touch -d '1 minute ago' {} +
+"$repo/windows/make-setup" "$work/new-stage" "$work/new-setup.exe" 99.1
+
+mkdir -p "$work/docroot" "$work/server"
+"$repo/scripts/sign-update" keygen "$work/update-key.pem" >"$work/update-key.pub"
+"$repo/scripts/publish-update" "$work/update-key.pem" "$work/new-setup.exe" \
+  "$work/new-stage/zararod.exe" "$work/docroot" >/dev/null
+coproc server {
+  exec python3 "$repo/update/testdata/http_test_server.py" --docroot "$work/docroot" \
+    --workdir "$work/server" --http-port "$HTTP_PORT" --https-port "$HTTPS_PORT" \
+    --wrong-host-port "$WRONG_HOST_PORT" --lifetime 900
+}
+pids+=("$server_PID")
+read -r ready _ _ _ ca <&"${server[0]}"
+[ "$ready" = ready ] || { echo "setup_test: the HTTPS server did not start" >&2; exit 1; }
+
+# The site trusts the update server's CA as a Windows PC trusts a company's
+# own CA: in the machine's root certificate store (libcurl reads it with
+# CURLSSLOPT_NATIVE_CA).
+python3 - "$ca" "$work/ca.reg" <<'EOF'
+import base64, hashlib, sys
+pem = open(sys.argv[1]).read()
+der = base64.b64decode("".join(l for l in pem.splitlines() if "-----" not in l))
+thumb = hashlib.sha1(der).hexdigest().upper()
+# A serialised certificate: property 32 (the encoded certificate).
+blob = (32).to_bytes(4, "little") + (1).to_bytes(4, "little") + len(der).to_bytes(4, "little") + der
+with open(sys.argv[2], "w", newline="\r\n") as f:
+    f.write("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\%s]\n" % thumb)
+    f.write('"Blob"=hex:' + ",".join("%02x" % b for b in blob) + "\n")
+EOF
+wine regedit /S 'Z:'"${work//\//\\}"'\ca.reg' >/dev/null 2>&1
+
+udir='C:\Program Files\Zararod'
+uhdir=$(host "$udir")
+# The update check starts the setup program without arguments, so it shows
+# its window: a private Xvfb display from here on.
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >/dev/null 2>&1 &
+pids+=($!)
+wait_for 20 test -s "$work/display" || { echo "setup_test: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(head -1 "$work/display")
+
+# The setup program's own side of an update: started as the update check
+# starts it, from the installation's folder, by its path, with no argument,
+# it updates that folder without a question and ends.
+new_installed() { [ "$(uninstall_value DisplayVersion)" = 99.1 ] && same_as_stage "$uhdir" "$work/new-stage" 2>/dev/null; }
+rc=0
+run_setup "$work/old-setup.exe" /S || rc=$?
+check "older setup exit code $rc" [ "$rc" -eq 0 ]
+check "older program installed into Program Files by default" same_as_stage "$uhdir" "$work/old-stage"
+cp "$work/new-setup.exe" "$uhdir/setupzararod.exe"
+rc=0
+timeout 180 wine "$udir\\setupzararod.exe" </dev/null >/dev/null 2>&1 || rc=$?
+check "setup program exit code $rc" [ "$rc" -eq 0 ]
+check "newer files in place" wait_for 30 new_installed
+check "same folder in the entry" [ "$(uninstall_value InstallLocation)" = "$udir" ]
+end_case "setup program started from an installation updates it without a question"
+wine taskkill /f /im zararod.exe >/dev/null 2>&1 || true
+rm -f "$uhdir/setupzararod.exe"
+
+rc=0
+run_setup "$work/old-setup.exe" /S || rc=$?
+check "older setup exit code $rc" [ "$rc" -eq 0 ]
+check "older program installed again" same_as_stage "$uhdir" "$work/old-stage"
+{
+  tr -d '\r' <"$work/vedid.ini"
+  printf '[Update]\nURL=https://127.0.0.1:%s/files/\nKey=%s\n' "$HTTPS_PORT" "$(cat "$work/update-key.pub")"
+} | sed 's/$/\r/' >"$uhdir/vedid.ini"
+cp "$uhdir/vedid.ini" "$work/kept-update-vedid.ini"
+
+rc=0
+(cd "$work" && wine "$udir\\zararod-cli.exe" check-update) >"$work/update.out" 2>"$work/update.err" </dev/null || rc=$?
+check "check-update exit code $rc ($(head -c 300 "$work/update.err"))" [ "$rc" -eq 0 ]
+check "reported the update" grep -q "aktualizov" "$work/update.out"
+check "verified setup program kept beside the program" cmp -s "$work/docroot/setupzararod.exe" "$uhdir/setupzararod.exe"
+check "newer files in place within 120 s" wait_for 120 new_installed
+check "vedid.ini kept byte for byte" cmp -s "$work/kept-update-vedid.ini" "$uhdir/vedid.ini"
+# The setup program starts the window program again; end it.
+sleep 2
+wine taskkill /f /im zararod.exe >/dev/null 2>&1 || true
+rc=0
+(cd "$work" && wine "$udir\\zararod-cli.exe" check-update) >"$work/update2.out" 2>&1 </dev/null || rc=$?
+check "a second check finds no newer build (exit $rc)" grep -q "Není nová verze" "$work/update2.out"
+end_case "installed older program updates itself from a signed newer setup program"
+
+# A setup program whose signature does not verify is never started.
+run_setup "$work/old-setup.exe" /S || true
+cp "$work/old-stage/zararod.exe" "$work/old-copy.exe"
+printf 'x' >>"$work/docroot/setupzararod.exe"
+rc=0
+(cd "$work" && wine "$udir\\zararod-cli.exe" check-update) >"$work/update3.out" 2>&1 </dev/null || rc=$?
+sleep 5
+check "check-update fails (exit $rc)" [ "$rc" -ne 0 ]
+check "said Chyba připojení" grep -q "Chyba připojení" "$work/update3.out"
+check "older program left in place" same_as_stage "$uhdir" "$work/old-stage"
+check "entry still the older version" [ "$(uninstall_value DisplayVersion)" = 1.0 ]
+check "no unverified setup program left" [ ! -e "$uhdir/setupzararod.exe" ]
+end_case "a setup program with a bad signature is not started"
+unset DISPLAY
+
+rc=0
+wine "$udir\\uninstall.exe" /S </dev/null >/dev/null 2>&1 || rc=$?
+check "uninstaller exit code $rc" [ "$rc" -eq 0 ]
+check "entry removed within 60 s" wait_for 60 entry_gone
+check "program files removed" wait_for 30 no_program_files "$uhdir"
+check "vedid.ini kept" cmp -s "$work/kept-update-vedid.ini" "$uhdir/vedid.ini"
+check "update files removed" bash -c '! ls "$1" | grep -q "^setupzararod\|^verze.log"' _ "$uhdir"
+end_case "silent uninstall after an update"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
