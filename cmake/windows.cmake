@@ -51,3 +51,32 @@ function(zr_windows_runtime target)
             ${ZARAROD_WINDOWS_PREFIX}/plugins ${ZARAROD_DLL_DIRS}
     VERBATIM)
 endfunction()
+
+# The setup program, build-windows/setupzararod.exe: the two programs staged
+# with the DLLs they load into a folder of their own (no test's DLL gets in),
+# then windows/make-setup. The staged zararod.exe keeps its build time, which
+# is the stamp that scripts/publish-update announces.
+function(zr_windows_setup)
+  set(stage ${CMAKE_BINARY_DIR}/setup-stage)
+  set(out ${CMAKE_BINARY_DIR}/setupzararod.exe)
+  set(windows ${PROJECT_SOURCE_DIR}/windows)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
+    COMMAND cp -p $<TARGET_FILE:zararod> $<TARGET_FILE:zararod-cli> ${stage}/
+    COMMAND ${windows}/stage-runtime ${stage}/zararod.exe ${ZARAROD_WINDOWS_PREFIX}/plugins
+            ${ZARAROD_DLL_DIRS}
+    COMMAND ${windows}/stage-runtime ${stage}/zararod-cli.exe ${ZARAROD_WINDOWS_PREFIX}/plugins
+            ${ZARAROD_DLL_DIRS}
+    COMMAND ${windows}/make-setup ${stage} ${out} ${PROJECT_VERSION}
+    DEPENDS zararod zararod-cli ${windows}/setup.nsi ${windows}/make-setup
+            ${windows}/check-imports ${windows}/stage-runtime
+    COMMENT "Making the setup program setupzararod.exe"
+    VERBATIM)
+  add_custom_target(setup ALL DEPENDS ${out})
+  # Installs, keeps a site's files, waits for the running program, updates
+  # through the update check and uninstalls, under Wine (windows/setup_test.sh).
+  add_test(NAME setup_program
+    COMMAND ${windows}/setup_test.sh ${stage} ${out} ${CMAKE_BINARY_DIR}/setup-test)
+  set_tests_properties(setup_program PROPERTIES LABELS mariadb TIMEOUT 900)
+endfunction()

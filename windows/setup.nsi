@@ -208,6 +208,17 @@ Section "Zararod" SecMain
     Abort "Některé soubory programu nebylo možné zapsat."
   ${EndIf}
 
+  ; The program writes beside itself while an ordinary user runs it: the
+  ; jobs' script files (the shortcut's working folder is the program's), the
+  ; update check's verze.log and downloads. The PC's users (the well-known
+  ; group S-1-5-32-545, whatever its name in the system's language) may
+  ; therefore change the folder's files.
+  nsExec::Exec '"$SYSDIR\icacls.exe" "$INSTDIR" /grant *S-1-5-32-545:(OI)(CI)M /T /C /Q'
+  Pop $0
+  ${If} $0 != 0
+    DetailPrint "Uživatelé nemohou zapisovat do složky programu (icacls: $0)."
+  ${EndIf}
+
   ; The jobs write their script files into the working directory: the
   ; program's folder, as for the update check's files.
   SetOutPath "$INSTDIR"
