@@ -25,9 +25,7 @@ void startProgress(JobReporter& reporter, JobReporter::Line line, int count) {
   reporter.ProcessPendingEvents();
 }
 
-std::string keyText(const TField& field) {
-  return field.AsServerText().value_or(std::string());
-}
+std::string keyText(const TField& field) { return field.AsServerText().value_or(std::string()); }
 
 std::string keyCondition(const std::vector<KeyColumn>& key, bool noBackslashEscapes) {
   std::string condition;
@@ -53,6 +51,12 @@ JobTransaction::~JobTransaction() {
 }
 
 void JobTransaction::Begin() {
+  // A server without strict mode stores a value that does not fit its column
+  // cut or clamped, with a mere warning; strict, it rejects the statement.
+  // The rest of the server's mode (NO_BACKSLASH_ESCAPES above all) stays.
+  if (side_ == JobSide::Receiving) {
+    run("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES')");
+  }
   // Applies to the next transaction only.
   if (side_ == JobSide::Sending || acceptsReadCommittedWrites()) {
     run("SET TRANSACTION ISOLATION LEVEL READ COMMITTED");

@@ -66,6 +66,11 @@ std::string declaredType(const TZQuery& query, const TField& field);
 // unless the server logs statements (not rows) for replication: such a server
 // refuses writes to its tables at that level, so the receiving side asks
 // first and there keeps the server's level.
+// The receiving session also adds STRICT_ALL_TABLES to the server's sql_mode:
+// a value that does not fit its column (a text too long, a number out of
+// range, a character the column's character set lacks) then fails its
+// statement instead of being stored altered, so no job reports a record sent
+// that did not arrive as it was read.
 enum class JobSide { Sending, Receiving };
 
 class JobTransaction {

@@ -91,8 +91,8 @@ int Jobs::ImportAddresses(JobReporter& reporter) {
 }
 
 int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
-  const JobReporter::Line line = kind == SlipKind::Weighing ? JobReporter::Line::WeighingSlips
-                                                            : JobReporter::Line::LabSlips;
+  const JobReporter::Line line =
+      kind == SlipKind::Weighing ? JobReporter::Line::WeighingSlips : JobReporter::Line::LabSlips;
   return retry_.Run([&] { return sendSlipsOnce(kind, reporter); },
                     [&](int attempt) { reporter.JobRetrying(line, attempt, JobRetry::kAttempts); });
 }
@@ -105,20 +105,28 @@ std::string Jobs::udelejData(TZQuery& source, JobReporter& reporter) {
   return zararod::udelejData(source, reporter, ZConnection2.NoBackslashEscapes());
 }
 
-void Jobs::runScript(TZSQLProcessor& processor) {
-  if (!dryRun_) {
-    processor.Execute();
-    return;
-  }
-  // A dry run goes on past a rejected statement to find every one of them.
-  // A lock error is not a rejection: the server has rolled back (a deadlock)
-  // or may roll back the whole transaction, so the run ends and the job is
-  // tried again.
-  processor.OnError = [this](TZSQLProcessor& p, int index, const std::exception& e,
-                             TZErrorHandleAction& action) {
-    if (JobRetry::IsRetryable(e)) return;
-    rejected_.push_back({p.Statements(index), e.what()});
-    action = eaSkip;
+void Jobs::runScript(TZSQLProcessor& processor, const std::vector<std::string>& owners) {
+  processor.OnError = [&](TZSQLProcessor& p, int index, const std::exception& e,
+                          TZErrorHandleAction& action) {
+    // The script's last statements write the records of `owners`; the ones
+    // before them are the job's own.
+    const int firstOwned = p.StatementCount() - static_cast<int>(owners.size());
+    const auto* sql = dynamic_cast<const EZSQLException*>(&e);
+    const int code = sql != nullptr ? sql->ErrorCode() : -1;
+    std::string message = sql != nullptr ? sql->Message() : e.what();
+    if (index >= firstOwned) {
+      message += " (" + owners[static_cast<std::size_t>(index - firstOwned)] + ")";
+    }
+    // A dry run goes on past a rejected statement to find every one of them.
+    // A lock error is not a rejection: the server has rolled back (a
+    // deadlock) or may roll back the whole transaction, so the run ends and
+    // the job is tried again.
+    if (dryRun_ && !JobRetry::IsRetryable(e)) {
+      rejected_.push_back({p.Statements(index), message});
+      action = eaSkip;
+      return;
+    }
+    throw EZSQLException(std::move(message), code);
   };
   // The handler serves this run only, however the run ends.
   struct HandlerReset {

@@ -8,6 +8,7 @@
 #include "db/connection.h"
 #include "db/db_exceptions.h"
 #include "db/query.h"
+#include "db/sql_literals.h"
 #include "db/sql_processor.h"
 #include "db/sql_strings.h"
 #include "util/file_io.h"
@@ -44,6 +45,23 @@ std::string anyKeyCondition(const std::vector<const char*>& columns, const std::
   return condition;
 }
 
+// "cislodokla = 'K9', rada = '01'": a record's key as an error names it.
+std::string describeKey(const std::vector<const char*>& columns, const Key& key) {
+  std::string text;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) text += ", ";
+    text += std::string(columns[i]) + " = " + stringLiteral(key[i], true);
+  }
+  return text;
+}
+
+// The script lines that write the records of one key, and how many records
+// (one statement each) they hold.
+struct Written {
+  std::vector<std::string> lines;
+  int records = 0;
+};
+
 }  // namespace
 
 int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
@@ -71,6 +89,9 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
   // the same statements in the same order as from the whole script.
   std::optional<OutputFile> file;  // created with the first chunk
   std::vector<std::string> script;
+  // The key of each record statement of `script`, in order: its last
+  // statements, after the ones the job begins with.
+  std::vector<std::string> owners;
   const auto send = [&] {
     std::string text;
     for (const std::string& line : script) {
@@ -81,7 +102,8 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
     if (!file) file.emplace(plan.scriptFile);
     file->write(text);
     plan.processor.Script().SetText(text);
-    runScript(plan.processor);
+    runScript(plan.processor, owners);
+    owners.clear();
   };
 
   plan.queue.First();
@@ -90,7 +112,7 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
 
   int counter = 0;
   std::vector<Key> chunk;
-  std::map<Key, std::vector<std::string>> written;  // script lines per key
+  std::map<Key, Written> written;
   while (!plan.queue.Eof()) {
     chunk.clear();
     for (; !plan.queue.Eof() && chunk.size() < kKeysPerChunk; plan.queue.Next()) {
@@ -104,7 +126,9 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
     setQueryText(plan.records, plan.readStatement(condition));
     plan.records.Open();
     for (plan.records.First(); !plan.records.Eof(); plan.records.Next()) {
-      plan.write(plan.records, receiverNbe, written[keyOf(plan.records, plan.keyColumns)]);
+      Written& record = written[keyOf(plan.records, plan.keyColumns)];
+      plan.write(plan.records, receiverNbe, record.lines);
+      ++record.records;
     }
     setQueryText(plan.records, "delete from " + plan.queueTable + " where " + condition);
     plan.records.ExecSQL();
@@ -114,8 +138,10 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
       script.push_back(
           plan.receiverDelete(keyCondition(keyColumns(plan.keyColumns, key), receiverNbe)));
       const auto found = written.find(key);
+      const int records = found == written.end() ? 0 : found->second.records;
+      owners.insert(owners.end(), 1 + records, describeKey(plan.keyColumns, key));
       if (found == written.end()) continue;
-      script.insert(script.end(), found->second.begin(), found->second.end());
+      script.insert(script.end(), found->second.lines.begin(), found->second.lines.end());
     }
     send();
   }

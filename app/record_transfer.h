@@ -57,10 +57,13 @@ struct TransferPlan {
   std::function<void(std::vector<std::string>& script)> begin;
   // The SELECT of the records that match `condition` on the sending side.
   std::function<std::string(const std::string& condition)> readStatement;
-  // The script's delete line for one key; `condition` picks it exactly.
+  // The script's delete line for one key, one statement; `condition` picks
+  // the key exactly.
   std::function<std::string(const std::string& condition)> receiverDelete;
-  // The script lines that write the current record of `rows` on the
-  // receiving server (`receiverNbe`: it has NO_BACKSLASH_ESCAPES).
+  // The script lines of the one statement that writes the current record of
+  // `rows` on the receiving server (`receiverNbe`: it has
+  // NO_BACKSLASH_ESCAPES). A statement of the script that fails is named by
+  // the key of its record, so these counts must hold.
   std::function<void(TZQuery& rows, bool receiverNbe, std::vector<std::string>& script)> write;
 };
 
