@@ -57,10 +57,9 @@ void JobTransaction::Begin() {
   if (side_ == JobSide::Receiving) {
     run("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES')");
   }
+  lockingReads_ = !acceptsReadCommittedWrites();
   // Applies to the next transaction only.
-  if (side_ == JobSide::Sending || acceptsReadCommittedWrites()) {
-    run("SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
-  }
+  if (!lockingReads_) run("SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
   run("START TRANSACTION");
   open_ = true;
 }

@@ -74,7 +74,8 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
   reconnect(plan.sender, plan.database);
   sending.Begin();
   const bool senderNbe = plan.sender.NoBackslashEscapes();
-  setQueryText(plan.queue, "select * from " + plan.queueTable + ";");
+  const std::string locking = sending.LockingReads() ? " for update" : "";
+  setQueryText(plan.queue, "select * from " + plan.queueTable + locking + ";");
   plan.queue.Open();
   const int count = plan.queue.RecordCount();
   reporter.SetStatusText(plan.line, plan.statusText + std::to_string(count));
@@ -123,7 +124,7 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
     }
     const std::string condition = anyKeyCondition(plan.keyColumns, chunk, senderNbe);
     written.clear();
-    setQueryText(plan.records, plan.readStatement(condition));
+    setQueryText(plan.records, plan.readStatement(condition, locking));
     plan.records.Open();
     for (plan.records.First(); !plan.records.Eof(); plan.records.Next()) {
       Written& record = written[keyOf(plan.records, plan.keyColumns)];

@@ -55,8 +55,10 @@ struct TransferPlan {
   // After the progress bar shows: the script's first lines (and anything the
   // job prepares, such as its column list).
   std::function<void(std::vector<std::string>& script)> begin;
-  // The SELECT of the records that match `condition` on the sending side.
-  std::function<std::string(const std::string& condition)> readStatement;
+  // The SELECT of the records that match `condition` on the sending side,
+  // with `locking` (empty, or " for update") after the condition.
+  std::function<std::string(const std::string& condition, const std::string& locking)>
+      readStatement;
   // The script's delete line for one key, one statement; `condition` picks
   // the key exactly.
   std::function<std::string(const std::string& condition)> receiverDelete;
