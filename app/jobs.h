@@ -65,7 +65,9 @@ class Jobs {
 
   // Reads the settings file (normally ExePath() + "vedid.ini") into the two
   // connections (login, time limits, TLS) and rada, disconnecting each
-  // first. Never throws for a missing or malformed file.
+  // first. Never throws for a missing or malformed file; an SSL value that is
+  // neither on nor off makes every connect to that server fail with an
+  // error naming the section and the key.
   void ApplySettings(const std::string& iniPath);
 
   // The three queue counts of the start-up check: sets the three status lines

@@ -79,9 +79,9 @@ constexpr NamedOption kNamedOptions[] = {
     {"MYSQL_SET_CHARSET_NAME", MYSQL_SET_CHARSET_NAME},
 };
 
-// Options switched on by a true property of their own name: TLS required
-// (no fall-back to an unencrypted connection) and the server's certificate
-// verified, its host name included.
+// Options switched on by a true property of their own name, and both by a
+// verified TLS policy: TLS required (no fall-back to an unencrypted
+// connection) and the server's certificate verified, its host name included.
 constexpr NamedOption kBooleanOptions[] = {
     {"MYSQL_OPT_SSL_ENFORCE", MYSQL_OPT_SSL_ENFORCE},
     {"MYSQL_OPT_SSL_VERIFY_SERVER_CERT", MYSQL_OPT_SSL_VERIFY_SERVER_CERT},
@@ -140,12 +140,14 @@ void checkMySQLError(MYSQL* handle, TZLoggingCategory /*category*/, const std::s
 
 TZMySQLConnection::TZMySQLConnection(const std::string& hostName, int port,
                                      const std::string& database, const std::string& user,
-                                     const std::string& password, const TZProperties& properties)
+                                     const std::string& password, const TZProperties& properties,
+                                     TZTlsPolicy tls)
     : hostName_(cutAt(hostName, "/:?")),
       port_(port == 0 ? kDefaultPort : port),
       database_(cutAt(database, "?")),
       user_(user.empty() ? propertyOr(properties, "username", "") : user),
-      password_(password.empty() ? propertyOr(properties, "password", "") : password) {
+      password_(password.empty() ? propertyOr(properties, "password", "") : password),
+      tls_(std::move(tls)) {
   // The user name and password go to the server whole, ";" included.
   properties_.reserve(properties.size() + 2);
   properties_.push_back("UID=" + user_);
@@ -161,6 +163,7 @@ TZMySQLConnection::~TZMySQLConnection() { Close(); }
 
 void TZMySQLConnection::Open() {
   if (handle_) return;
+  if (tls_.kind == TZTlsPolicy::Kind::Invalid) throw EZSQLException(tls_.error, -1);
   mysql_server_init(1, nullptr, nullptr);
   MySQLHandle handle(mysql_init(nullptr));
   if (!handle) throw EZSQLException("Cannot connect to SQL server", -1);
@@ -229,8 +232,13 @@ void TZMySQLConnection::setOptions() {
     mysql_ssl_set(handle, pointer(key), pointer(cert), pointer(ca), pointer(capath),
                   pointer(cipher));
   }
+  const bool verified = tls_.kind == TZTlsPolicy::Kind::Verified;
+  if (verified) {
+    mysql_ssl_set(handle, nullptr, nullptr, tls_.caFile.empty() ? nullptr : tls_.caFile.c_str(),
+                  nullptr, nullptr);
+  }
   for (const NamedOption& flag : kBooleanOptions) {
-    if (!isTrueProperty(properties_, flag.name)) continue;
+    if (!verified && !isTrueProperty(properties_, flag.name)) continue;
     const my_bool on = 1;
     mysql_options(handle, flag.option, &on);
   }

@@ -21,6 +21,7 @@
 #include "db/mysql_handle.h"
 #include "db/properties.h"
 #include "db/statement.h"
+#include "db/tls_policy.h"
 #include "db/transact_isolation.h"
 
 namespace zararod {
@@ -59,9 +60,10 @@ class TZMySQLConnection {
   //    replaced by the property "username" / "password" if present.
   //  - The live property list is "UID=" user, "PWD=" password, then the lines
   //    of `properties`.
+  //  - `tls` is the TLS to ask of the server (db/tls_policy.h).
   TZMySQLConnection(const std::string& hostName, int port, const std::string& database,
                     const std::string& user, const std::string& password,
-                    const TZProperties& properties);
+                    const TZProperties& properties, TZTlsPolicy tls = {});
   ~TZMySQLConnection();
   TZMySQLConnection(const TZMySQLConnection&) = delete;
   TZMySQLConnection& operator=(const TZMySQLConnection&) = delete;
@@ -78,9 +80,11 @@ class TZMySQLConnection {
   //    without limit. A limit that runs out fails with "SQL Error: Lost
   //    connection …" and leaves the server's open transaction unfinished
   //    (the server rolls it back when the connection ends).
-  //  - TLS: true "MYSQL_OPT_SSL_ENFORCE" refuses a server without TLS; true
-  //    "MYSQL_OPT_SSL_VERIFY_SERVER_CERT" refuses a certificate that is not
-  //    trusted ("MYSQL_SSL_CA", else the system's store) or does not name
+  //  - TLS: the policy given at construction; an Invalid one throws its
+  //    error (code -1) before anything is sent. By the client library's own
+  //    names, too: true "MYSQL_OPT_SSL_ENFORCE" refuses a server without TLS;
+  //    true "MYSQL_OPT_SSL_VERIFY_SERVER_CERT" refuses a certificate that is
+  //    not trusted ("MYSQL_SSL_CA", else the system's store) or does not name
   //    the host. Both fail before any statement is sent.
   void Open();
   // Closes the handle (mysql_close). Does nothing when closed.
@@ -129,8 +133,8 @@ class TZMySQLConnection {
   // this live connection. Throws the error check's EZSQLException.
   std::size_t MaxAllowedPacket();
   struct BatchOutcome {
-    int done = 0;                  // statements that ran, from the first
-    std::exception_ptr failure;    // the EZSQLException of statement `done`
+    int done = 0;                // statements that ran, from the first
+    std::exception_ptr failure;  // the EZSQLException of statement `done`
   };
   // Sends `text`, which holds `count` statements, and reads every result in
   // order (rows a statement returns are fetched and dropped). When a
@@ -179,6 +183,7 @@ class TZMySQLConnection {
   std::string user_;
   std::string password_;
   TZProperties properties_;
+  TZTlsPolicy tls_;
   std::string clientCodePage_;
   MySQLHandle handle_;  // null while closed
   bool autoCommit_ = true;
