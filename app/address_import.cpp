@@ -23,6 +23,7 @@ int Jobs::importAddressesOnce(JobReporter& reporter) {
       .line = JobReporter::Line::Addresses,
       .database = "dovodi",
       .statusText = texts::kStatusAddresses,
+      .recordTable = "adresar",
       .sender = ZConnection2,
       .queue = ZQuery21,
       .queueTable = "adresar_" + rada,

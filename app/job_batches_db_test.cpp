@@ -40,14 +40,15 @@ struct RoundTripCase {
   const char* id;
   const char* batchLine;
   // SET CHARACTER SET, the strict sql_mode, the isolation-level query and SET
-  // TRANSACTION, START TRANSACTION, then the script (five statements, or
-  // max_allowed_packet and one batch), then COMMIT.
+  // TRANSACTION, START TRANSACTION, the key columns' types (an empty SELECT
+  // and its SHOW TABLES and SHOW COLUMNS), then the script (five statements,
+  // or max_allowed_packet and one batch), then COMMIT.
   std::size_t logged;
   int batched;  // statements that carry more than one script statement
 };
 constexpr RoundTripCase kRoundTripCases[] = {
-    {"BatchZero", "Batch=0", 5 + 5 + 1, 0},
-    {"Default", "", 5 + 2 + 1, 1},
+    {"BatchZero", "Batch=0", 5 + 3 + 5 + 1, 0},
+    {"Default", "", 5 + 3 + 2 + 1, 1},
 };
 
 class JobRoundTrips : public JobBatchesTest, public ::testing::WithParamInterface<RoundTripCase> {};
@@ -150,7 +151,9 @@ TEST_F(JobBatchesTest, TheSendingSideReadsAndDequeuesInChunks) {
   // entries.
   std::vector<std::string> reads;
   for (const std::string& text : logged) {
-    if (text.rfind("select cislodokla", 0) == 0 || text.rfind("delete from vaznil_00", 0) == 0) {
+    const bool typesOnly = text.find(" where 1 = 0") != std::string::npos;
+    if (!typesOnly &&
+        (text.rfind("select cislodokla", 0) == 0 || text.rfind("delete from vaznil_00", 0) == 0)) {
       reads.push_back(text.substr(0, 6));
     }
   }

@@ -12,6 +12,7 @@
 #include "db/sql_processor.h"
 #include "db/sql_strings.h"
 #include "util/file_io.h"
+#include "util/strings.h"
 
 namespace zararod {
 
@@ -55,6 +56,36 @@ std::string describeKey(const std::vector<const char*>& columns, const Key& key)
   return text;
 }
 
+// Which key columns are CHAR in `table`, asked through `query` (whose
+// connection must be open): the server drops a CHAR value's trailing blanks
+// and compares it without them, so a key of such a column is matched without
+// them too. The declared types come from the column metadata that every
+// query's result takes (SHOW COLUMNS, once per table and live connection).
+std::vector<bool> paddedKeyColumns(TZQuery& query, const std::string& table,
+                                   const std::vector<const char*>& columns) {
+  std::string list;
+  for (const char* column : columns) list += (list.empty() ? "" : ",") + std::string(column);
+  setQueryText(query, "select " + list + " from " + table + " where 1 = 0");
+  query.Open();
+  std::vector<bool> padded;
+  padded.reserve(columns.size());
+  for (const char* column : columns) {
+    padded.push_back(sameText(declaredType(query, query.FieldByName(column)), "char"));
+  }
+  query.Close();
+  return padded;
+}
+
+// `key` as a table with the `padded` columns holds and compares it.
+Key withoutPadding(Key key, const std::vector<bool>& padded) {
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    if (!padded[i]) continue;
+    const std::size_t end = key[i].find_last_not_of(' ');
+    key[i].erase(end == std::string::npos ? 0 : end + 1);
+  }
+  return key;
+}
+
 // The script lines that write the records of one key, and how many records
 // (one statement each) they hold.
 struct Written {
@@ -78,12 +109,16 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
   setQueryText(plan.queue, "select * from " + plan.queueTable + locking + ";");
   plan.queue.Open();
   const int count = plan.queue.RecordCount();
+  const std::vector<bool> senderPadded =
+      paddedKeyColumns(plan.records, plan.recordTable, plan.keyColumns);
   reporter.SetStatusText(plan.line, plan.statusText + std::to_string(count));
   reporter.ProcessPendingEvents();
 
   reconnect(receiver, plan.database);
   receiving.Begin();
   const bool receiverNbe = receiver.NoBackslashEscapes();
+  const std::vector<bool> receiverPadded =
+      paddedKeyColumns(receivingTransaction, plan.recordTable, plan.keyColumns);
 
   // The script goes to its file and to the receiver a chunk at a time, as it
   // is built: every chunk ends with a whole statement, so the receiver runs
@@ -122,22 +157,26 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
       reporter.ProcessPendingEvents();
       chunk.push_back(keyOf(plan.queue, plan.keyColumns));
     }
-    const std::string condition = anyKeyCondition(plan.keyColumns, chunk, senderNbe);
+    // The queue entries as the queue holds them; each record as its table
+    // holds it.
+    const std::string queued = anyKeyCondition(plan.keyColumns, chunk, senderNbe);
+    for (Key& key : chunk) key = withoutPadding(std::move(key), senderPadded);
     written.clear();
-    setQueryText(plan.records, plan.readStatement(condition, locking));
+    setQueryText(plan.records,
+                 plan.readStatement(anyKeyCondition(plan.keyColumns, chunk, senderNbe), locking));
     plan.records.Open();
     for (plan.records.First(); !plan.records.Eof(); plan.records.Next()) {
       Written& record = written[keyOf(plan.records, plan.keyColumns)];
       plan.write(plan.records, receiverNbe, record.lines);
       ++record.records;
     }
-    setQueryText(plan.records, "delete from " + plan.queueTable + " where " + condition);
+    setQueryText(plan.records, "delete from " + plan.queueTable + " where " + queued);
     plan.records.ExecSQL();
     plan.records.Close();
 
     for (const Key& key : chunk) {
-      script.push_back(
-          plan.receiverDelete(keyCondition(keyColumns(plan.keyColumns, key), receiverNbe)));
+      script.push_back(plan.receiverDelete(keyCondition(
+          keyColumns(plan.keyColumns, withoutPadding(key, receiverPadded)), receiverNbe)));
       const auto found = written.find(key);
       const int records = found == written.end() ? 0 : found->second.records;
       owners.insert(owners.end(), 1 + records, describeKey(plan.keyColumns, key));

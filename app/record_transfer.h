@@ -9,8 +9,10 @@
 // SELECT for the records of the chunk's keys, then one DELETE for their
 // queue entries, right after the read (never a queue entry before its record
 // has been read). Every key is matched byte for byte (keyCondition in
-// app/job_support.h). The progress bar moves one step per queued key as the
-// chunk's keys are taken up, just before their records are read.
+// app/job_support.h), except that a key column the record table declares
+// CHAR is matched without trailing blanks on that server, as the server
+// compares it: the queue's VARCHAR 'K9 ' picks the CHAR record 'K9'. The progress bar moves one
+// step per queued key as the chunk's keys are taken up, just before their records are read.
 //
 // The script is not held whole: each chunk's lines are appended to the script
 // file and run on the receiver (in batches, see TZSQLProcessor) before the
@@ -40,6 +42,8 @@ struct TransferPlan {
   JobReporter::Line line;
   std::string database;    // switched to on both sides
   std::string statusText;  // the status line's text before the queue count
+
+  std::string recordTable;  // the records, on both sides
 
   // Sending side.
   TZConnection& sender;

@@ -36,6 +36,7 @@ int Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
       .line = job.line,
       .database = "vorazu1",
       .statusText = job.statusText,
+      .recordTable = table,
       .sender = ZConnection1,
       .queue = kind == SlipKind::Weighing ? ZQuery1 : ZQuery3,
       .queueTable = job.queue,
