@@ -201,11 +201,10 @@ void TZMySQLConnection::setOptions() {
     if (!value || value->empty()) continue;
     switch (named.option) {
       case MYSQL_OPT_CONNECT_TIMEOUT: {
-        // A number of seconds; a text that is not one keeps the limit set
-        // above rather than lifting it.
-        if (const std::optional<unsigned int> seconds = secondsOfText(*value)) {
-          mysql_options(handle, named.option, &*seconds);
-        }
+        // A whole number of seconds above 0; anything else (0, a negative
+        // number, a text) keeps the limit set above rather than lifting it.
+        const std::optional<unsigned int> seconds = secondsOfText(*value);
+        if (seconds && *seconds > 0) mysql_options(handle, named.option, &*seconds);
         break;
       }
       case MYSQL_OPT_COMPRESS:

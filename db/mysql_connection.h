@@ -79,7 +79,9 @@ class TZMySQLConnection {
   //    number 0 or more gives the default; 0 lets the client library wait
   //    without limit. A limit that runs out fails with "SQL Error: Lost
   //    connection …" and leaves the server's open transaction unfinished
-  //    (the server rolls it back when the connection ends).
+  //    (the server rolls it back when the connection ends). The property
+  //    "MYSQL_OPT_CONNECT_TIMEOUT", when a whole number above 0, replaces the
+  //    connect limit; any other value of it changes nothing.
   //  - TLS: the policy given at construction; an Invalid one throws its
   //    error (code -1) before anything is sent. By the client library's own
   //    names, too: true "MYSQL_OPT_SSL_ENFORCE" refuses a server without TLS;
