@@ -287,6 +287,7 @@ void TZMySQLConnection::SetMultiStatements(bool on) {
                                                 : MYSQL_OPTION_MULTI_STATEMENTS_OFF) != 0) {
     CheckError(lcOther, "");
   }
+  multiStatements_ = on;
 }
 
 std::size_t TZMySQLConnection::MaxAllowedPacket() {

@@ -130,6 +130,8 @@ class TZMySQLConnection {
   // refusal goes through the error check). Opens the live connection first
   // when closed.
   void SetMultiStatements(bool on);
+  // Whether multi-statements are on for this session (off after open).
+  bool MultiStatements() const { return multiStatements_; }
   // The server's max_allowed_packet: no text sent may be longer. Asked with
   // "SELECT @@max_allowed_packet" at the first call and kept for the life of
   // this live connection. Throws the error check's EZSQLException.
@@ -194,6 +196,7 @@ class TZMySQLConnection {
   std::string catalog_;
   std::unique_ptr<IZColumnKindCorrector> corrector_;
   std::size_t maxAllowedPacket_ = 0;  // 0 until asked
+  bool multiStatements_ = false;
 };
 
 }  // namespace zararod

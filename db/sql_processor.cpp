@@ -177,7 +177,6 @@ void TZSQLProcessor::executeBatched(TZSQLStrings& statementText) {
   constexpr std::size_t kPacketMargin = 1024;
   const std::size_t maxBytes =
       std::max<std::size_t>(live.MaxAllowedPacket(), 2 * kPacketMargin) - kPacketMargin;
-  live.SetMultiStatements(true);
   // Multi-statements stay on only for this run, however it ends.
   struct MultiStatementsOff {
     TZConnection& connection;
@@ -232,8 +231,12 @@ void TZSQLProcessor::executeBatched(TZSQLStrings& statementText) {
     }
     if (members.empty()) continue;
 
+    // A handler may have disconnected: the next connect is a new session,
+    // which takes multi-statement text only once they are switched on.
+    TZMySQLConnection& session = liveConnection(*connection_);
+    if (!session.MultiStatements()) session.SetMultiStatements(true);
     const TZMySQLConnection::BatchOutcome outcome =
-        liveConnection(*connection_).ExecuteBatch(batch, static_cast<int>(members.size()));
+        session.ExecuteBatch(batch, static_cast<int>(members.size()));
     for (int k = 0; k < outcome.done; ++k) {
       if (AfterExecute) AfterExecute(*this, members[static_cast<std::size_t>(k)]);
     }
