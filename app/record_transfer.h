@@ -16,9 +16,12 @@
 //
 // The script is not held whole: each chunk's lines are appended to the script
 // file and run on the receiver (in batches, see TZSQLProcessor) before the
-// next chunk is read, so memory stays bounded by a chunk whatever the queue
-// holds. The file is created with the first chunk; after a failure it holds
-// the script up to the chunk that failed.
+// next chunk is read, so the records and their script take the memory of one
+// chunk whatever the queue holds. The queue itself is held whole: the
+// window's query on it keeps every queued key (a few dozen bytes each), as
+// the status line counts them, for the whole job. The file is created with
+// the first chunk; after a failure it holds the script up to the chunk that
+// failed.
 #pragma once
 
 #include <functional>
