@@ -129,13 +129,26 @@ SilentErrorScope::SilentErrorScope() { ++silentErrors; }
 SilentErrorScope::~SilentErrorScope() { --silentErrors; }
 int silentErrorCount() { return silentErrors; }
 
-void checkMySQLError(MYSQL* handle, TZLoggingCategory /*category*/, const std::string& /*sql*/) {
+namespace {
+
+// The error the handle reports ("SQL Error: " + its text, and its number);
+// false when it reports none.
+bool lastError(MYSQL* handle, std::string& message, int& code) {
   const std::string text(trimControls(mysql_error(handle)));
-  const unsigned int code = mysql_errno(handle);
-  if (code == 0 || text.empty()) return;
-  std::string message = "SQL Error: " + text;
-  if (silentErrors > 0) throw EZMySQLSilentException(std::move(message), static_cast<int>(code));
-  throw EZSQLException(std::move(message), static_cast<int>(code));
+  code = static_cast<int>(mysql_errno(handle));
+  if (code == 0 || text.empty()) return false;
+  message = "SQL Error: " + text;
+  return true;
+}
+
+}  // namespace
+
+void checkMySQLError(MYSQL* handle, TZLoggingCategory /*category*/, const std::string& /*sql*/) {
+  std::string message;
+  int code = 0;
+  if (!lastError(handle, message, code)) return;
+  if (silentErrors > 0) throw EZMySQLSilentException(std::move(message), code);
+  throw EZSQLException(std::move(message), code);
 }
 
 TZMySQLConnection::TZMySQLConnection(const std::string& hostName, int port,
@@ -306,11 +319,10 @@ TZMySQLConnection::BatchOutcome TZMySQLConnection::ExecuteBatch(const std::strin
   MYSQL* handle = handle_.get();
   BatchOutcome outcome;
   const auto failed = [&] {
-    try {
-      CheckError(lcExecute, text);
-      throw EZSQLException("SQL Error: the server ended the batch without a message", -1);
-    } catch (const EZSQLException&) {
-      outcome.failure = std::current_exception();
+    outcome.failed = true;
+    if (!lastError(handle, outcome.message, outcome.errorCode)) {
+      outcome.message = "SQL Error: the server ended the batch without a message";
+      outcome.errorCode = -1;
     }
   };
   if (mysql_real_query(handle, text.data(), text.size()) != 0) {
@@ -318,7 +330,13 @@ TZMySQLConnection::BatchOutcome TZMySQLConnection::ExecuteBatch(const std::strin
     return outcome;
   }
   for (;;) {
-    if (mysql_field_count(handle) != 0) MySQLResult rows(mysql_store_result(handle));
+    if (mysql_field_count(handle) != 0) {
+      const MySQLResult rows(mysql_store_result(handle));
+      if (!rows) {  // its rows could not be read: the statement failed
+        failed();
+        break;
+      }
+    }
     ++outcome.done;
     const int next = mysql_next_result(handle);
     if (next < 0) break;
@@ -329,7 +347,7 @@ TZMySQLConnection::BatchOutcome TZMySQLConnection::ExecuteBatch(const std::strin
   }
   // A server that reads statement boundaries differently from the caller
   // would run statements nobody can account for.
-  if (outcome.failure ? outcome.done >= count : outcome.done != count) {
+  if (outcome.failed ? outcome.done >= count : outcome.done != count) {
     throw EZSQLException("SQL Error: the server read " + std::to_string(outcome.done) +
                              " statements of a batch of " + std::to_string(count),
                          -1);

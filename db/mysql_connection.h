@@ -13,7 +13,6 @@
 #include <mysql.h>
 
 #include <cstddef>
-#include <exception>
 #include <memory>
 #include <string>
 
@@ -137,15 +136,18 @@ class TZMySQLConnection {
   // this live connection. Throws the error check's EZSQLException.
   std::size_t MaxAllowedPacket();
   struct BatchOutcome {
-    int done = 0;                // statements that ran, from the first
-    std::exception_ptr failure;  // the EZSQLException of statement `done`
+    int done = 0;         // statements that ran, from the first
+    bool failed = false;  // statement `done` failed; the server ran none after it
+    // The failure as an EZSQLException would carry it: "SQL Error: " + the
+    // text, and the error number (-1 when the client library gave none).
+    std::string message;
+    int errorCode = 0;
   };
   // Sends `text`, which holds `count` statements, and reads every result in
   // order (rows a statement returns are fetched and dropped). When a
-  // statement fails the server runs none after it: the outcome tells how
-  // many ran and holds the failing one's error ("SQL Error: " + the server's
-  // text, with its number). Throws EZSQLException when the server split the
-  // text into a different number of statements than `count`.
+  // statement fails, or its rows cannot be read, the outcome tells how many
+  // ran before it and what failed. Throws EZSQLException when the server
+  // split the text into a different number of statements than `count`.
   // REQUIRES: multi-statements on; no result read with mysql_use_result open.
   BatchOutcome ExecuteBatch(const std::string& text, int count);
 
