@@ -40,15 +40,16 @@ struct RoundTripCase {
   const char* id;
   const char* batchLine;
   // SET CHARACTER SET, the strict sql_mode, the isolation-level query and SET
-  // TRANSACTION, START TRANSACTION, the key columns' types (an empty SELECT
-  // and its SHOW TABLES and SHOW COLUMNS), then the script (five statements,
-  // or max_allowed_packet and one batch), then COMMIT.
+  // TRANSACTION, START TRANSACTION, whether it is a cluster node, the key
+  // columns' types (an empty SELECT and its SHOW TABLES and SHOW COLUMNS),
+  // then the script (five statements, or max_allowed_packet and one batch),
+  // then COMMIT.
   std::size_t logged;
   int batched;  // statements that carry more than one script statement
 };
 constexpr RoundTripCase kRoundTripCases[] = {
-    {"BatchZero", "Batch=0", 5 + 3 + 5 + 1, 0},
-    {"Default", "", 5 + 3 + 2 + 1, 1},
+    {"BatchZero", "Batch=0", 5 + 4 + 5 + 1, 0},
+    {"Default", "", 5 + 4 + 2 + 1, 1},
 };
 
 class JobRoundTrips : public JobBatchesTest, public ::testing::WithParamInterface<RoundTripCase> {};

@@ -3,6 +3,7 @@
 #include "db/connection.h"
 #include "db/sql_literals.h"
 #include "db/sql_strings.h"
+#include "util/strings.h"
 
 namespace zararod {
 
@@ -84,6 +85,14 @@ void JobTransaction::Finish(bool dryRun) {
   } else {
     Commit();
   }
+}
+
+bool isClusterNode(TZQuery& query) {
+  setQueryText(query, "SHOW VARIABLES LIKE 'wsrep_on'");
+  query.Open();
+  const bool on = !query.Eof() && sameText(query.Fields(1).AsString(), "ON");
+  query.Close();
+  return on;
 }
 
 bool JobTransaction::acceptsReadCommittedWrites() {

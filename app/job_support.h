@@ -48,6 +48,11 @@ std::string keyCondition(const std::vector<KeyColumn>& key, bool noBackslashEsca
 // empty when the column was not traced to a table column.
 std::string declaredType(const TZQuery& query, const TField& field);
 
+// Whether the server of `query`'s connection is a node of a Galera cluster
+// (wsrep on). Asked with SHOW VARIABLES, which servers without wsrep answer
+// with no row. Throws the errors of the query.
+bool isClusterNode(TZQuery& query);
+
 // START TRANSACTION ... COMMIT on the connection of `query`. Going out of
 // scope without Commit rolls back; a rollback that fails (the connection
 // died) drops the live connection, which makes the server roll back.

@@ -117,6 +117,17 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
   reconnect(receiver, plan.database);
   receiving.Begin();
   const bool receiverNbe = receiver.NoBackslashEscapes();
+  // A Galera node that aborts the job's transaction for a conflicting one of
+  // another node, in the middle of a multi-statement batch, has been seen to
+  // run a statement of that batch twice and report no error: a slip arrived
+  // twice. On such a node the script goes one statement per round trip,
+  // where the conflict reaches the job as an error and the job runs again.
+  struct BatchSizeKept {
+    TZSQLProcessor& processor;
+    int size = processor.BatchSize();
+    ~BatchSizeKept() { processor.SetBatchSize(size); }
+  } keptBatchSize{plan.processor};
+  if (isClusterNode(receivingTransaction)) plan.processor.SetBatchSize(0);
   const std::vector<bool> receiverPadded =
       paddedKeyColumns(receivingTransaction, plan.recordTable, plan.keyColumns);
 
