@@ -11,10 +11,10 @@ namespace zararod {
 namespace {
 
 // The columns of the INSERT, in the order and spelling of its lines.
-constexpr const char* kColumns[] = {
-    "NAZEVPODNI", "SIDLO", "ULICECISLO", "PSC",  "POSTA",    "KODPAR",     "ICO",
-    "KOD_PLATCE", "ADR1",  "ADR2",       "ADR3", "ADR4",     "ADR5",       "ADR6",
-    "emailobj",   "email_fakt", "LIC_VNITRO"};
+constexpr const char* kColumns[] = {"NAZEVPODNI", "SIDLO",     "ULICECISLO", "PSC",  "POSTA",
+                                    "KODPAR",     "ICO",       "KOD_PLATCE", "ADR1", "ADR2",
+                                    "ADR3",       "ADR4",      "ADR5",       "ADR6", "emailobj",
+                                    "email_fakt", "LIC_VNITRO"};
 
 }  // namespace
 
@@ -23,6 +23,7 @@ int Jobs::importAddressesOnce(JobReporter& reporter) {
       .line = JobReporter::Line::Addresses,
       .database = "dovodi",
       .statusText = texts::kStatusAddresses,
+      .recordTable = "adresar",
       .sender = ZConnection2,
       .queue = ZQuery21,
       .queueTable = "adresar_" + rada,
@@ -36,7 +37,9 @@ int Jobs::importAddressesOnce(JobReporter& reporter) {
             script.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"790\";");
           },
       .readStatement =
-          [](const std::string& condition) { return "select * from adresar where " + condition; },
+          [](const std::string& condition, const std::string& locking) {
+            return "select * from adresar where " + condition + locking;
+          },
       .receiverDelete =
           [](const std::string& condition) {
             return "delete from adresar where " + condition + ";";

@@ -2,8 +2,8 @@
 // that leaves both servers unchanged.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -70,8 +70,8 @@ const CliCase kCliCases[] = {
      "nelze se připojit k serveru 127.0.0.1\npočet nových VL: 4\npočet nových LL: 3\n", ""},
     {"ImportAddresses", nullptr, "import-addresses vedid.ini", 0,
      "počet nových adres: 3\nNahráno 3 nových adres\n", ""},
-    {"SendVl", nullptr, "send-vl vedid.ini", 0,
-     "počet nových važ.listů: 4\nOdesláno 4 nových VL\n", ""},
+    {"SendVl", nullptr, "send-vl vedid.ini", 0, "počet nových važ.listů: 4\nOdesláno 4 nových VL\n",
+     ""},
     {"SendLlRejectedByCentral",
      [](CliTest&) {
        AdminSession(Server::Central).exec("alter table vorazu1.laborl modify laborant varchar(5)");
@@ -160,9 +160,10 @@ TEST_F(CliTest, ASilentServerEndsTheRunWithinTheLimitAndChangesNothing) {
   }
 }
 
-// SSL=1 for a server: the connection is encrypted and the server's certificate
-// and host name are verified before any statement is sent; a refusal ends
-// the run with its message and changes nothing on either server.
+// SSL=1 (or on) for a server: the connection is encrypted and the server's
+// certificate and host name are verified before any statement is sent; a
+// refusal ends the run with its message and changes nothing on either
+// server. A value neither on nor off is refused the same way, naming the key.
 TEST_F(CliTest, TlsIsVerifiedBeforeAnyStatementIsSent) {
   const ServerAddress central = serverAddress(Server::Central);
   const ServerAddress site = serverAddress(Server::Site);
@@ -191,6 +192,9 @@ TEST_F(CliTest, TlsIsVerifiedBeforeAnyStatementIsSent) {
        refused + "Validation of SSL server certificate failed"},
       {"site server without TLS", central, "", "SSL=1\r\n",
        refused + "SSL is required, but the server does not support it"},
+      {"SSL neither on nor off", central, "SSL=maybe\r\nSSLCA=" + centralCaFile() + "\r\n", "",
+       "zararod-cli: Settings: [LogON_adr] SSL=maybe is neither on (1, yes, on, true) nor off "
+       "(0, no, off, false)\n"},
   };
   const Servers before = servers();
   for (const Case& c : cases) {
@@ -208,12 +212,18 @@ TEST_F(CliTest, TlsIsVerifiedBeforeAnyStatementIsSent) {
         "select variable_value from information_schema.global_status "
         "where variable_name = 'Ssl_finished_accepts'");
   };
-  const auto acceptsBefore = tlsAccepts();
-  writeSettings(central, "10", site, verified);
-  const CliRun result = run("send-vl vedid.ini");
-  EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out, "počet nových važ.listů: 4\nOdesláno 4 nových VL\n");
-  EXPECT_NE(tlsAccepts(), acceptsBefore);
+  // "on" and "off" are read as the words say.
+  const std::string switches[] = {"on", "off"};
+  for (const std::string& ssl : switches) {
+    SCOPED_TRACE(ssl);
+    loadSampleData(Server::Site);
+    const auto acceptsBefore = tlsAccepts();
+    writeSettings(central, "10", site, "SSL=" + ssl + "\r\nSSLCA=" + centralCaFile() + "\r\n");
+    const CliRun result = run("send-vl vedid.ini");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "počet nových važ.listů: 4\nOdesláno 4 nových VL\n");
+    EXPECT_EQ(tlsAccepts() != acceptsBefore, ssl == "on");
+  }
 }
 
 }  // namespace

@@ -162,6 +162,37 @@ TEST_P(ExactAddressKeys, EachAddressArrivesAsItselfAndNoLookAlikeIsTouched) {
 INSTANTIATE_TEST_SUITE_P(Addresses, ExactAddressKeys, ::testing::ValuesIn(kAddressCases),
                          CaseName());
 
+// A CHAR key column holds and compares its value without trailing blanks, so
+// a VARCHAR queue entry 'K9 ' stands for the CHAR record 'K9' on either
+// server: the record is sent, its earlier copy replaced, its entry dequeued.
+TEST_F(ExactKeysTest, CharKeyColumnsMatchWithoutTrailingBlanks) {
+  const std::string slipKey =
+      "alter table vorazu1.vaznil modify cislodokla char(20) not null collate cp1250_general_ci;";
+  const std::string addressKey =
+      "alter table dovodi.adresar modify kodpar char(10) not null collate cp1250_general_ci;";
+  AdminSession(Server::Site)
+      .exec(slipKey + addressKey +
+            "delete from vorazu1.vaznil; delete from dovodi.adresar;"
+            "insert into vorazu1.vaznil (cislodokla, rada, ridic) values ('K9', '10', 'new');"
+            "insert into vorazu1.vaznil_00 values ('K9 ', '10');"
+            "insert into dovodi.adresar (kodpar, NAZEVPODNI) values ('Z9', 'old')");
+  AdminSession(Server::Central)
+      .exec(slipKey + addressKey +
+            "delete from vorazu1.vaznil; delete from dovodi.adresar;"
+            "insert into vorazu1.vaznil (cislodokla, rada, ridic) values ('K9', '10', 'old');"
+            "insert into dovodi.adresar (kodpar, NAZEVPODNI) values ('Z9', 'new');"
+            "insert into dovodi.adresar_10 values ('Z9 ')");
+
+  EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), 1);
+  EXPECT_EQ(jobs_.ImportAddresses(reporter_), 1);
+  EXPECT_EQ(tagged(Server::Central, "cislodokla, '] ', ridic", "vorazu1.vaznil"),
+            std::vector<std::string>{"[K9] new"});
+  EXPECT_EQ(tagged(Server::Site, "kodpar, '] ', NAZEVPODNI", "dovodi.adresar"),
+            std::vector<std::string>{"[Z9] new"});
+  EXPECT_EQ(AdminSession(Server::Site).scalar("select count(*) from vorazu1.vaznil_00"), "0");
+  EXPECT_EQ(AdminSession(Server::Central).scalar("select count(*) from dovodi.adresar_10"), "0");
+}
+
 TEST_F(ExactKeysTest, TheKeyConditionStillLooksUpThroughTheKeyIndex) {
   // A job of thousands of records must not scan the table once per record.
   AdminSession site(Server::Site, "", "cp1250");

@@ -39,19 +39,20 @@ class JobBatchesTest : public JobsDbTest {
 struct RoundTripCase {
   const char* id;
   const char* batchLine;
-  // SET CHARACTER SET, the isolation-level query and SET TRANSACTION, START
-  // TRANSACTION, then the script (five statements, or max_allowed_packet and
-  // one batch), then COMMIT.
+  // SET CHARACTER SET, the strict sql_mode, the isolation-level query and SET
+  // TRANSACTION, START TRANSACTION, whether it is a cluster node, the key
+  // columns' types (an empty SELECT and its SHOW TABLES and SHOW COLUMNS),
+  // then the script (five statements, or max_allowed_packet and one batch),
+  // then COMMIT.
   std::size_t logged;
   int batched;  // statements that carry more than one script statement
 };
 constexpr RoundTripCase kRoundTripCases[] = {
-    {"BatchZero", "Batch=0", 4 + 5 + 1, 0},
-    {"Default", "", 4 + 2 + 1, 1},
+    {"BatchZero", "Batch=0", 5 + 4 + 5 + 1, 0},
+    {"Default", "", 5 + 4 + 2 + 1, 1},
 };
 
-class JobRoundTrips : public JobBatchesTest,
-                      public ::testing::WithParamInterface<RoundTripCase> {};
+class JobRoundTrips : public JobBatchesTest, public ::testing::WithParamInterface<RoundTripCase> {};
 
 TEST_P(JobRoundTrips, BatchZeroSendsOneStatementPerRoundTrip) {
   const RoundTripCase& c = GetParam();
@@ -72,8 +73,7 @@ TEST_P(JobRoundTrips, BatchZeroSendsOneStatementPerRoundTrip) {
   EXPECT_EQ(std::count_if(logged.begin(), logged.end(), batched), c.batched);
 }
 
-INSTANTIATE_TEST_SUITE_P(Batches, JobRoundTrips, ::testing::ValuesIn(kRoundTripCases),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(Batches, JobRoundTrips, ::testing::ValuesIn(kRoundTripCases), CaseName());
 
 TEST_F(JobBatchesTest, ADryRunListsRejectedStatementsFromDifferentBatches) {
   // Two statements a batch: each slip's delete and INSERT travel together,
@@ -96,19 +96,23 @@ TEST_F(JobBatchesTest, ADryRunListsRejectedStatementsFromDifferentBatches) {
   EXPECT_EQ(rejected[0].statement.rfind("INSERT INTO vaznil (", 0), 0u);
   EXPECT_NE(rejected[0].statement.find("'2026/0001'"), std::string::npos);
   EXPECT_NE(rejected[1].statement.find("'O''B-17'"), std::string::npos);
-  for (const Jobs::Rejected& r : rejected) {
-    EXPECT_EQ(r.message, "SQL Error: Data too long for column 'ridic' at row 1");
-  }
+  EXPECT_EQ(rejected[0].message,
+            "SQL Error: Data too long for column 'ridic' at row 1 (cislodokla = '2026/0001', "
+            "rada = '01')");
+  EXPECT_EQ(rejected[1].message,
+            "SQL Error: Data too long for column 'ridic' at row 1 (cislodokla = 'O''B-17', "
+            "rada = '02')");
   EXPECT_EQ(centralSlips(), central);
   EXPECT_EQ(siteQueue(), queue);
 
   // A real run names the first failing statement's error and changes nothing.
+  const std::string firstRejection = rejected[0].message;
   jobs_.SetDryRun(false);
   try {
     jobs_.SendSlips(SlipKind::Weighing, reporter_);
     ADD_FAILURE() << "no exception";
   } catch (const EZSQLException& e) {
-    EXPECT_EQ(e.Message(), "SQL Error: Data too long for column 'ridic' at row 1");
+    EXPECT_EQ(e.Message(), firstRejection);
   }
   EXPECT_EQ(centralSlips(), central);
   EXPECT_EQ(siteQueue(), queue);
@@ -148,7 +152,9 @@ TEST_F(JobBatchesTest, TheSendingSideReadsAndDequeuesInChunks) {
   // entries.
   std::vector<std::string> reads;
   for (const std::string& text : logged) {
-    if (text.rfind("select cislodokla", 0) == 0 || text.rfind("delete from vaznil_00", 0) == 0) {
+    const bool typesOnly = text.find(" where 1 = 0") != std::string::npos;
+    if (!typesOnly &&
+        (text.rfind("select cislodokla", 0) == 0 || text.rfind("delete from vaznil_00", 0) == 0)) {
       reads.push_back(text.substr(0, 6));
     }
   }

@@ -3,6 +3,7 @@
 #include "db/connection.h"
 #include "db/sql_literals.h"
 #include "db/sql_strings.h"
+#include "util/strings.h"
 
 namespace zararod {
 
@@ -25,9 +26,7 @@ void startProgress(JobReporter& reporter, JobReporter::Line line, int count) {
   reporter.ProcessPendingEvents();
 }
 
-std::string keyText(const TField& field) {
-  return field.AsServerText().value_or(std::string());
-}
+std::string keyText(const TField& field) { return field.AsServerText().value_or(std::string()); }
 
 std::string keyCondition(const std::vector<KeyColumn>& key, bool noBackslashEscapes) {
   std::string condition;
@@ -53,10 +52,15 @@ JobTransaction::~JobTransaction() {
 }
 
 void JobTransaction::Begin() {
-  // Applies to the next transaction only.
-  if (side_ == JobSide::Sending || acceptsReadCommittedWrites()) {
-    run("SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
+  // A server without strict mode stores a value that does not fit its column
+  // cut or clamped, with a mere warning; strict, it rejects the statement.
+  // The rest of the server's mode (NO_BACKSLASH_ESCAPES above all) stays.
+  if (side_ == JobSide::Receiving) {
+    run("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES')");
   }
+  lockingReads_ = !acceptsReadCommittedWrites();
+  // Applies to the next transaction only.
+  if (!lockingReads_) run("SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
   run("START TRANSACTION");
   open_ = true;
 }
@@ -81,6 +85,14 @@ void JobTransaction::Finish(bool dryRun) {
   } else {
     Commit();
   }
+}
+
+bool isClusterNode(TZQuery& query) {
+  setQueryText(query, "SHOW VARIABLES LIKE 'wsrep_on'");
+  query.Open();
+  const bool on = !query.Eof() && sameText(query.Fields(1).AsString(), "ON");
+  query.Close();
+  return on;
 }
 
 bool JobTransaction::acceptsReadCommittedWrites() {

@@ -48,24 +48,38 @@ std::string keyCondition(const std::vector<KeyColumn>& key, bool noBackslashEsca
 // empty when the column was not traced to a table column.
 std::string declaredType(const TZQuery& query, const TField& field);
 
+// Whether the server of `query`'s connection is a node of a Galera cluster
+// (wsrep on). Asked with SHOW VARIABLES, which servers without wsrep answer
+// with no row. Throws the errors of the query.
+bool isClusterNode(TZQuery& query);
+
 // START TRANSACTION ... COMMIT on the connection of `query`. Going out of
 // scope without Commit rolls back; a rollback that fails (the connection
 // died) drops the live connection, which makes the server roll back.
 // Begin, Commit and Finish throw the errors of the query; Rollback never
 // throws. The query must outlive the transaction.
 //
-// The sending side always begins with READ COMMITTED: each row read sees what
-// the server holds at that moment, as it would without a transaction. Under
-// the server's default, every read would see the queue's moment, so a record
-// changed and queued again while the job runs would be sent in its old
-// version while its new queue entry is deleted.
+// Both sides begin with READ COMMITTED, unless the server logs statements
+// (not rows) for replication or backups: such a server refuses writes to its
+// tables at that level, so each side asks first and there keeps the server's
+// level.
+// The sending side wants each row read to see what the server holds at that
+// moment, as it would without a transaction. Under the server's default
+// level every plain read would see the queue's moment, so a record changed
+// and queued again while the job runs would be sent in its old version while
+// its new queue entry is deleted. Where it keeps the server's level it
+// therefore reads the queue and the records with locking reads (LockingReads:
+// "... for update"), which read the latest committed rows and hold them until
+// the job ends.
 // The receiving side only deletes, inserts and updates; at the server's
 // default level its deletes of keys that the server does not hold lock the
 // gaps around them, and jobs of many sites writing the same tables at the
-// same moment deadlock on those gap locks. It begins with READ COMMITTED too,
-// unless the server logs statements (not rows) for replication: such a server
-// refuses writes to its tables at that level, so the receiving side asks
-// first and there keeps the server's level.
+// same moment deadlock on those gap locks.
+// The receiving session also adds STRICT_ALL_TABLES to the server's sql_mode:
+// a value that does not fit its column (a text too long, a number out of
+// range, a character the column's character set lacks) then fails its
+// statement instead of being stored altered, so no job reports a record sent
+// that did not arrive as it was read.
 enum class JobSide { Sending, Receiving };
 
 class JobTransaction {
@@ -76,6 +90,9 @@ class JobTransaction {
   JobTransaction& operator=(const JobTransaction&) = delete;
 
   void Begin();
+  // After Begin: whether the transaction runs at the server's own level, so
+  // that the sending side must read with locks.
+  bool LockingReads() const { return lockingReads_; }
   void Commit();
   void Rollback() noexcept;
   // Commit, or roll back in a dry run.
@@ -90,6 +107,7 @@ class JobTransaction {
   TZQuery& query_;
   JobSide side_;
   bool open_ = false;
+  bool lockingReads_ = false;
 };
 
 }  // namespace zararod

@@ -4,6 +4,7 @@
 #include "app/value_builders.h"
 #include "db/db_exceptions.h"
 #include "db/properties.h"
+#include "db/tls_policy.h"
 #include "settings/connection_settings.h"
 
 namespace zararod {
@@ -23,9 +24,8 @@ void initialValues(TZConnection& connection, const std::string& database) {
   connection.SetProperties({codePageProperty()});
 }
 
-// The connection's properties for a login: the code page, the time limits
-// the file gives (the connection's defaults otherwise) and, with SSL on, TLS
-// required and the server's certificate and host name verified.
+// The connection's properties for a login: the code page and the time
+// limits the file gives (the connection's defaults otherwise).
 TZProperties loginProperties(const ServerLogin& login) {
   TZProperties properties = {codePageProperty()};
   if (login.ConnectTimeout) {
@@ -35,20 +35,29 @@ TZProperties loginProperties(const ServerLogin& login) {
     properties.push_back("readtimeout=" + std::to_string(*login.ReadTimeout));
     properties.push_back("writetimeout=" + std::to_string(*login.ReadTimeout));
   }
-  if (isTrueText(login.SSL)) {
-    properties.insert(properties.end(),
-                      {"MYSQL_SSL=1", "MYSQL_OPT_SSL_ENFORCE=1",
-                       "MYSQL_OPT_SSL_VERIFY_SERVER_CERT=1", "MYSQL_SSL_CA=" + login.SSLCA});
-  }
   return properties;
 }
 
-void applyLogin(TZConnection& connection, TZSQLProcessor& receiving, const ServerLogin& login) {
+// With SSL on: verified TLS with the CA of SSLCA (the system's store when it
+// is empty). A value neither on nor off lets no connection be made, rather
+// than one in clear that the site may have meant to encrypt.
+TZTlsPolicy tlsPolicy(const ServerLogin& login, const std::string& section) {
+  const std::optional<bool> on = switchOfText(login.SSL);
+  if (!on) {
+    return TZTlsPolicy::Invalid("Settings: [" + section + "] SSL=" + login.SSL +
+                                " is neither on (1, yes, on, true) nor off (0, no, off, false)");
+  }
+  return *on ? TZTlsPolicy::Verified(login.SSLCA) : TZTlsPolicy::None();
+}
+
+void applyLogin(TZConnection& connection, TZSQLProcessor& receiving, const ServerLogin& login,
+                const std::string& section) {
   connection.SetHostName(login.HostName);
   connection.SetUser(login.User);
   connection.SetPassword(login.Password);
   connection.SetPort(login.Port);
   connection.SetProperties(loginProperties(login));
+  connection.SetTls(tlsPolicy(login, section));
   receiving.SetBatchSize(login.Batch);
 }
 
@@ -76,10 +85,10 @@ Jobs::~Jobs() = default;
 void Jobs::ApplySettings(const std::string& iniPath) {
   ZConnection2.Disconnect();
   ConnectionSettings settings = readConnectionSettings(iniPath);
-  applyLogin(ZConnection2, ZSQLProcessor21, settings.Central);
+  applyLogin(ZConnection2, ZSQLProcessor21, settings.Central, "LogON_adr");
   rada = settings.rada;
   ZConnection1.Disconnect();
-  applyLogin(ZConnection1, ZSQLProcessor1, settings.Local);
+  applyLogin(ZConnection1, ZSQLProcessor1, settings.Local, "LogON");
 }
 
 int Jobs::ImportAddresses(JobReporter& reporter) {
@@ -91,8 +100,8 @@ int Jobs::ImportAddresses(JobReporter& reporter) {
 }
 
 int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
-  const JobReporter::Line line = kind == SlipKind::Weighing ? JobReporter::Line::WeighingSlips
-                                                            : JobReporter::Line::LabSlips;
+  const JobReporter::Line line =
+      kind == SlipKind::Weighing ? JobReporter::Line::WeighingSlips : JobReporter::Line::LabSlips;
   return retry_.Run([&] { return sendSlipsOnce(kind, reporter); },
                     [&](int attempt) { reporter.JobRetrying(line, attempt, JobRetry::kAttempts); });
 }
@@ -105,20 +114,28 @@ std::string Jobs::udelejData(TZQuery& source, JobReporter& reporter) {
   return zararod::udelejData(source, reporter, ZConnection2.NoBackslashEscapes());
 }
 
-void Jobs::runScript(TZSQLProcessor& processor) {
-  if (!dryRun_) {
-    processor.Execute();
-    return;
-  }
-  // A dry run goes on past a rejected statement to find every one of them.
-  // A lock error is not a rejection: the server has rolled back (a deadlock)
-  // or may roll back the whole transaction, so the run ends and the job is
-  // tried again.
-  processor.OnError = [this](TZSQLProcessor& p, int index, const std::exception& e,
-                             TZErrorHandleAction& action) {
-    if (JobRetry::IsRetryable(e)) return;
-    rejected_.push_back({p.Statements(index), e.what()});
-    action = eaSkip;
+void Jobs::runScript(TZSQLProcessor& processor, const std::vector<std::string>& owners) {
+  processor.OnError = [&](TZSQLProcessor& p, int index, const std::exception& e,
+                          TZErrorHandleAction& action) {
+    // The script's last statements write the records of `owners`; the ones
+    // before them are the job's own.
+    const int firstOwned = p.StatementCount() - static_cast<int>(owners.size());
+    const auto* sql = dynamic_cast<const EZSQLException*>(&e);
+    const int code = sql != nullptr ? sql->ErrorCode() : -1;
+    std::string message = sql != nullptr ? sql->Message() : e.what();
+    if (index >= firstOwned) {
+      message += " (" + owners[static_cast<std::size_t>(index - firstOwned)] + ")";
+    }
+    // A dry run goes on past a rejected statement to find every one of them.
+    // A lock error is not a rejection: the server has rolled back (a
+    // deadlock) or may roll back the whole transaction, so the run ends and
+    // the job is tried again.
+    if (dryRun_ && !JobRetry::IsRetryable(e)) {
+      rejected_.push_back({p.Statements(index), message});
+      action = eaSkip;
+      return;
+    }
+    throw EZSQLException(std::move(message), code);
   };
   // The handler serves this run only, however the run ends.
   struct HandlerReset {

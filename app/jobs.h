@@ -65,7 +65,9 @@ class Jobs {
 
   // Reads the settings file (normally ExePath() + "vedid.ini") into the two
   // connections (login, time limits, TLS) and rada, disconnecting each
-  // first. Never throws for a missing or malformed file.
+  // first. Never throws for a missing or malformed file; an SSL value that is
+  // neither on nor off makes every connect to that server fail with an
+  // error naming the section and the key.
   void ApplySettings(const std::string& iniPath);
 
   // The three queue counts of the start-up check: sets the three status lines
@@ -104,11 +106,11 @@ class Jobs {
   TZConnection ZConnection2;  // central server, section LogON_adr
   std::string rada;           // series number, pasted unquoted into adresar_<rada>
 
-  TZQuery ZQuery1{"ZQuery1"};    // local: queue counts, weighing-slip queue
-  TZQuery ZQuery2{"ZQuery2"};    // local: column lists, slip rows, queue deletes
-  TZQuery ZQuery3{"ZQuery3"};    // local: laboratory-slip queue
-  TZQuery ZQuery21{"ZQuery21"};  // central: address queue
-  TZQuery ZQuery22{"ZQuery22"};  // central: address rows, queue deletes
+  TZQuery ZQuery1{"ZQuery1"};      // local: queue counts, weighing-slip queue
+  TZQuery ZQuery2{"ZQuery2"};      // local: column lists, slip rows, queue deletes
+  TZQuery ZQuery3{"ZQuery3"};      // local: laboratory-slip queue
+  TZQuery ZQuery21{"ZQuery21"};    // central: address queue
+  TZQuery ZQuery22{"ZQuery22"};    // central: address rows, queue deletes
   TZSQLProcessor ZSQLProcessor1;   // local: runs aad.txt
   TZSQLProcessor ZSQLProcessor21;  // central: runs avl.txt / all.txt
 
@@ -120,11 +122,14 @@ class Jobs {
   // The transfer protocol of every job (app/record_transfer.h): returns the
   // number of queue rows visited. `sendingTransaction` and
   // `receivingTransaction` are the private queries on the plan's two sides.
-  int transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
-               TZQuery& receivingTransaction, JobReporter& reporter);
-  // Executes the script; in a dry run collects the rejected statements in
-  // rejected_ and goes on.
-  void runScript(TZSQLProcessor& processor);
+  int transfer(const TransferPlan& plan, TZQuery& sendingTransaction, TZQuery& receivingTransaction,
+               JobReporter& reporter);
+  // Executes the script, whose last statements write the records whose keys
+  // `owners` names, one per statement ("cislodokla = 'K9', rada = '01'"). A
+  // failing statement of a record fails the run with the server's message
+  // followed by the key, and its error code; in a dry run it is collected
+  // in rejected_ and the run goes on.
+  void runScript(TZSQLProcessor& processor, const std::vector<std::string>& owners);
 
   // Private queries that carry the transaction statements, so that the
   // window's queries keep exactly their own texts.

@@ -86,6 +86,24 @@ inline std::string settingsText(const ServerAddress& central, const std::string&
          "[LogON]\r\n" + login(site) + siteExtra;
 }
 
+// Sets a server's global sql_mode to `expression` (new sessions, the jobs'
+// among them, take it) for as long as it lives, then sets back the mode it
+// found.
+class GlobalSqlMode {
+ public:
+  GlobalSqlMode(Server server, const std::string& expression) : session_(server) {
+    previous_ = session_.scalar("select @@global.sql_mode").value_or("");
+    session_.exec("set global sql_mode = " + expression);
+  }
+  ~GlobalSqlMode() { session_.exec("set global sql_mode = '" + previous_ + "'"); }
+  GlobalSqlMode(const GlobalSqlMode&) = delete;
+  GlobalSqlMode& operator=(const GlobalSqlMode&) = delete;
+
+ private:
+  AdminSession session_;
+  std::string previous_;
+};
+
 // Both sample databases reloaded, a fresh working directory (the script
 // files land there) and a vedid.ini with the sandbox logins.
 class JobsDbTest : public ::testing::Test {

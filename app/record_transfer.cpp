@@ -8,9 +8,11 @@
 #include "db/connection.h"
 #include "db/db_exceptions.h"
 #include "db/query.h"
+#include "db/sql_literals.h"
 #include "db/sql_processor.h"
 #include "db/sql_strings.h"
 #include "util/file_io.h"
+#include "util/strings.h"
 
 namespace zararod {
 
@@ -44,6 +46,53 @@ std::string anyKeyCondition(const std::vector<const char*>& columns, const std::
   return condition;
 }
 
+// "cislodokla = 'K9', rada = '01'": a record's key as an error names it.
+std::string describeKey(const std::vector<const char*>& columns, const Key& key) {
+  std::string text;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) text += ", ";
+    text += std::string(columns[i]) + " = " + stringLiteral(key[i], true);
+  }
+  return text;
+}
+
+// Which key columns are CHAR in `table`, asked through `query` (whose
+// connection must be open): the server drops a CHAR value's trailing blanks
+// and compares it without them, so a key of such a column is matched without
+// them too. The declared types come from the column metadata that every
+// query's result takes (SHOW COLUMNS, once per table and live connection).
+std::vector<bool> paddedKeyColumns(TZQuery& query, const std::string& table,
+                                   const std::vector<const char*>& columns) {
+  std::string list;
+  for (const char* column : columns) list += (list.empty() ? "" : ",") + std::string(column);
+  setQueryText(query, "select " + list + " from " + table + " where 1 = 0");
+  query.Open();
+  std::vector<bool> padded;
+  padded.reserve(columns.size());
+  for (const char* column : columns) {
+    padded.push_back(sameText(declaredType(query, query.FieldByName(column)), "char"));
+  }
+  query.Close();
+  return padded;
+}
+
+// `key` as a table with the `padded` columns holds and compares it.
+Key withoutPadding(Key key, const std::vector<bool>& padded) {
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    if (!padded[i]) continue;
+    const std::size_t end = key[i].find_last_not_of(' ');
+    key[i].erase(end == std::string::npos ? 0 : end + 1);
+  }
+  return key;
+}
+
+// The script lines that write the records of one key, and how many records
+// (one statement each) they hold.
+struct Written {
+  std::vector<std::string> lines;
+  int records = 0;
+};
+
 }  // namespace
 
 int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
@@ -56,21 +105,40 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
   reconnect(plan.sender, plan.database);
   sending.Begin();
   const bool senderNbe = plan.sender.NoBackslashEscapes();
-  setQueryText(plan.queue, "select * from " + plan.queueTable + ";");
+  const std::string locking = sending.LockingReads() ? " for update" : "";
+  setQueryText(plan.queue, "select * from " + plan.queueTable + locking + ";");
   plan.queue.Open();
   const int count = plan.queue.RecordCount();
+  const std::vector<bool> senderPadded =
+      paddedKeyColumns(plan.records, plan.recordTable, plan.keyColumns);
   reporter.SetStatusText(plan.line, plan.statusText + std::to_string(count));
   reporter.ProcessPendingEvents();
 
   reconnect(receiver, plan.database);
   receiving.Begin();
   const bool receiverNbe = receiver.NoBackslashEscapes();
+  // A Galera node that aborts the job's transaction for a conflicting one of
+  // another node, in the middle of a multi-statement batch, has been seen to
+  // run a statement of that batch twice and report no error: a slip arrived
+  // twice. On such a node the script goes one statement per round trip,
+  // where the conflict reaches the job as an error and the job runs again.
+  struct BatchSizeKept {
+    TZSQLProcessor& processor;
+    int size = processor.BatchSize();
+    ~BatchSizeKept() { processor.SetBatchSize(size); }
+  } keptBatchSize{plan.processor};
+  if (isClusterNode(receivingTransaction)) plan.processor.SetBatchSize(0);
+  const std::vector<bool> receiverPadded =
+      paddedKeyColumns(receivingTransaction, plan.recordTable, plan.keyColumns);
 
   // The script goes to its file and to the receiver a chunk at a time, as it
   // is built: every chunk ends with a whole statement, so the receiver runs
   // the same statements in the same order as from the whole script.
   std::optional<OutputFile> file;  // created with the first chunk
   std::vector<std::string> script;
+  // The key of each record statement of `script`, in order: its last
+  // statements, after the ones the job begins with.
+  std::vector<std::string> owners;
   const auto send = [&] {
     std::string text;
     for (const std::string& line : script) {
@@ -81,7 +149,8 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
     if (!file) file.emplace(plan.scriptFile);
     file->write(text);
     plan.processor.Script().SetText(text);
-    runScript(plan.processor);
+    runScript(plan.processor, owners);
+    owners.clear();
   };
 
   plan.queue.First();
@@ -90,7 +159,7 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
 
   int counter = 0;
   std::vector<Key> chunk;
-  std::map<Key, std::vector<std::string>> written;  // script lines per key
+  std::map<Key, Written> written;
   while (!plan.queue.Eof()) {
     chunk.clear();
     for (; !plan.queue.Eof() && chunk.size() < kKeysPerChunk; plan.queue.Next()) {
@@ -99,23 +168,31 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
       reporter.ProcessPendingEvents();
       chunk.push_back(keyOf(plan.queue, plan.keyColumns));
     }
-    const std::string condition = anyKeyCondition(plan.keyColumns, chunk, senderNbe);
+    // The queue entries as the queue holds them; each record as its table
+    // holds it.
+    const std::string queued = anyKeyCondition(plan.keyColumns, chunk, senderNbe);
+    for (Key& key : chunk) key = withoutPadding(std::move(key), senderPadded);
     written.clear();
-    setQueryText(plan.records, plan.readStatement(condition));
+    setQueryText(plan.records,
+                 plan.readStatement(anyKeyCondition(plan.keyColumns, chunk, senderNbe), locking));
     plan.records.Open();
     for (plan.records.First(); !plan.records.Eof(); plan.records.Next()) {
-      plan.write(plan.records, receiverNbe, written[keyOf(plan.records, plan.keyColumns)]);
+      Written& record = written[keyOf(plan.records, plan.keyColumns)];
+      plan.write(plan.records, receiverNbe, record.lines);
+      ++record.records;
     }
-    setQueryText(plan.records, "delete from " + plan.queueTable + " where " + condition);
+    setQueryText(plan.records, "delete from " + plan.queueTable + " where " + queued);
     plan.records.ExecSQL();
     plan.records.Close();
 
     for (const Key& key : chunk) {
-      script.push_back(
-          plan.receiverDelete(keyCondition(keyColumns(plan.keyColumns, key), receiverNbe)));
+      script.push_back(plan.receiverDelete(keyCondition(
+          keyColumns(plan.keyColumns, withoutPadding(key, receiverPadded)), receiverNbe)));
       const auto found = written.find(key);
+      const int records = found == written.end() ? 0 : found->second.records;
+      owners.insert(owners.end(), 1 + records, describeKey(plan.keyColumns, key));
       if (found == written.end()) continue;
-      script.insert(script.end(), found->second.begin(), found->second.end());
+      script.insert(script.end(), found->second.lines.begin(), found->second.lines.end());
     }
     send();
   }

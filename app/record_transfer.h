@@ -9,14 +9,19 @@
 // SELECT for the records of the chunk's keys, then one DELETE for their
 // queue entries, right after the read (never a queue entry before its record
 // has been read). Every key is matched byte for byte (keyCondition in
-// app/job_support.h). The progress bar moves one step per queued key as the
-// chunk's keys are taken up, just before their records are read.
+// app/job_support.h), except that a key column the record table declares
+// CHAR is matched without trailing blanks on that server, as the server
+// compares it: the queue's VARCHAR 'K9 ' picks the CHAR record 'K9'. The progress bar moves one
+// step per queued key as the chunk's keys are taken up, just before their records are read.
 //
 // The script is not held whole: each chunk's lines are appended to the script
 // file and run on the receiver (in batches, see TZSQLProcessor) before the
-// next chunk is read, so memory stays bounded by a chunk whatever the queue
-// holds. The file is created with the first chunk; after a failure it holds
-// the script up to the chunk that failed.
+// next chunk is read, so the records and their script take the memory of one
+// chunk whatever the queue holds. The queue itself is held whole: the
+// window's query on it keeps every queued key (a few dozen bytes each), as
+// the status line counts them, for the whole job. The file is created with
+// the first chunk; after a failure it holds the script up to the chunk that
+// failed.
 #pragma once
 
 #include <functional>
@@ -41,6 +46,8 @@ struct TransferPlan {
   std::string database;    // switched to on both sides
   std::string statusText;  // the status line's text before the queue count
 
+  std::string recordTable;  // the records, on both sides
+
   // Sending side.
   TZConnection& sender;
   TZQuery& queue;  // the window's query on the queue: "select * from <queue>;"
@@ -55,12 +62,17 @@ struct TransferPlan {
   // After the progress bar shows: the script's first lines (and anything the
   // job prepares, such as its column list).
   std::function<void(std::vector<std::string>& script)> begin;
-  // The SELECT of the records that match `condition` on the sending side.
-  std::function<std::string(const std::string& condition)> readStatement;
-  // The script's delete line for one key; `condition` picks it exactly.
+  // The SELECT of the records that match `condition` on the sending side,
+  // with `locking` (empty, or " for update") after the condition.
+  std::function<std::string(const std::string& condition, const std::string& locking)>
+      readStatement;
+  // The script's delete line for one key, one statement; `condition` picks
+  // the key exactly.
   std::function<std::string(const std::string& condition)> receiverDelete;
-  // The script lines that write the current record of `rows` on the
-  // receiving server (`receiverNbe`: it has NO_BACKSLASH_ESCAPES).
+  // The script lines of the one statement that writes the current record of
+  // `rows` on the receiving server (`receiverNbe`: it has
+  // NO_BACKSLASH_ESCAPES). A statement of the script that fails is named by
+  // the key of its record, so these counts must hold.
   std::function<void(TZQuery& rows, bool receiverNbe, std::vector<std::string>& script)> write;
 };
 

@@ -17,10 +17,14 @@ struct SlipJob {
   const char* messageSuffix;
 };
 
-constexpr SlipJob kWeighing{"vaznil", "vaznil_00", JobReporter::Line::WeighingSlips,
-                            texts::kSendingWeighing, "avl.txt", texts::kSentWeighingSuffix};
-constexpr SlipJob kLaboratory{"laborl", "laborl_00", JobReporter::Line::LabSlips,
-                              texts::kSendingLab, "all.txt", texts::kSentLabSuffix};
+constexpr SlipJob kWeighing{"vaznil",
+                            "vaznil_00",
+                            JobReporter::Line::WeighingSlips,
+                            texts::kSendingWeighing,
+                            "avl.txt",
+                            texts::kSentWeighingSuffix};
+constexpr SlipJob kLaboratory{"laborl",           "laborl_00", JobReporter::Line::LabSlips,
+                              texts::kSendingLab, "all.txt",   texts::kSentLabSuffix};
 
 }  // namespace
 
@@ -32,6 +36,7 @@ int Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
       .line = job.line,
       .database = "vorazu1",
       .statusText = job.statusText,
+      .recordTable = table,
       .sender = ZConnection1,
       .queue = kind == SlipKind::Weighing ? ZQuery1 : ZQuery3,
       .queueTable = job.queue,
@@ -41,8 +46,8 @@ int Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
       .scriptFile = job.scriptFile,
       .begin = [&](std::vector<std::string>&) { columns = udelejPolozky(table, reporter); },
       .readStatement =
-          [&](const std::string& condition) {
-            return "select " + columns + " from " + table + " where " + condition + ";";
+          [&](const std::string& condition, const std::string& locking) {
+            return "select " + columns + " from " + table + " where " + condition + locking + ";";
           },
       .receiverDelete =
           [&](const std::string& condition) {

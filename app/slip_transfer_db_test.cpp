@@ -32,10 +32,10 @@ struct SlipCase {
 };
 
 const SlipCase kSlipCases[] = {
-    {SlipKind::Weighing, "vaznil", "vaznil_00", "avl.txt", kWeighing, "počet nových važ.listů: ",
-     "Odesláno 5 nových VL", 5},
-    {SlipKind::Laboratory, "laborl", "laborl_00", "all.txt", kLab, "počet nových lab.listů: ",
-     "Odesláno 3 nových LL", 3},
+    {SlipKind::Weighing, "vaznil", "vaznil_00", "avl.txt", kWeighing,
+     "počet nových važ.listů: ", "Odesláno 5 nových VL", 5},
+    {SlipKind::Laboratory, "laborl", "laborl_00", "all.txt", kLab,
+     "počet nových lab.listů: ", "Odesláno 3 nových LL", 3},
 };
 
 // A weighing slip with the extremes of every column type, bytes that a plain
@@ -50,21 +50,6 @@ constexpr const char* kExtremeSlip =
     " 99999999.99, -0.01, 0.10, -9999999999, 0.1 + 0.2, 32767, 127, 'N', 'ends in \\\\',"
     " -9223372036854775808, 2155, '1000-01-01 00:00:00');"
     "insert into vorazu1.vaznil_00 values ('C:\\\\K''1', '0\\\\');";
-
-// Adds a mode to the central server's global sql_mode (taken by the jobs'
-// new connections) for as long as it lives.
-class CentralSqlMode {
- public:
-  explicit CentralSqlMode(const std::string& extra) {
-    previous_ = *central_.scalar("select @@global.sql_mode");
-    central_.exec("set global sql_mode = concat(@@global.sql_mode, '," + extra + "')");
-  }
-  ~CentralSqlMode() { central_.exec("set global sql_mode = '" + previous_ + "'"); }
-
- private:
-  AdminSession central_{Server::Central};
-  std::string previous_;
-};
 
 class SlipTransferTest : public JobsDbTest {
  public:
@@ -90,7 +75,8 @@ class SlipTransferTest : public JobsDbTest {
     if (type == "time") return "00:00:00";
     if (type == "enum") return "N";
     if (type == "year") return std::nullopt;
-    if (type == "decimal" && scale > 0) return "0." + std::string(static_cast<std::size_t>(scale), '0');
+    if (type == "decimal" && scale > 0)
+      return "0." + std::string(static_cast<std::size_t>(scale), '0');
     return "0";
   }
 
@@ -161,7 +147,8 @@ class SlipTransferSends : public SlipTransferTest,
 
 TEST_P(SlipTransferSends, EveryQueuedSlipAsTheSiteHoldsIt) {
   const SlipCase& c = *GetParam().slip;
-  CentralSqlMode mode(GetParam().centralMode);
+  GlobalSqlMode mode(Server::Central,
+                     std::string("concat(@@global.sql_mode, ',") + GetParam().centralMode + "')");
   const std::vector<Row> queued =
       snapshot(Server::Site, std::string("vorazu1.") + c.queue, "cislodokla");
   const int sent = jobs_.SendSlips(c.kind, reporter_);
@@ -175,16 +162,18 @@ TEST_P(SlipTransferSends, EveryQueuedSlipAsTheSiteHoldsIt) {
   EXPECT_EQ(reporter_.positions[c.line].back(), c.queued);
   EXPECT_EQ(reporter_.busyDepth, 0);
   expectSameOnBothServers(c.table, queued);
-  EXPECT_EQ(AdminSession(Server::Site).scalar(std::string("select count(*) from vorazu1.") +
-                                              c.queue),
-            "0");
+  EXPECT_EQ(
+      AdminSession(Server::Site).scalar(std::string("select count(*) from vorazu1.") + c.queue),
+      "0");
 }
 
 INSTANTIATE_TEST_SUITE_P(Slips, SlipTransferSends, ::testing::ValuesIn(kSendCases), CaseName());
 
 TEST_F(SlipTransferTest, WritesTheScriptLineByLine) {
-  AdminSession(Server::Site).exec("delete from vorazu1.vaznil_00 where cislodokla <> 'O''B-17';"
-                                  "insert into vorazu1.vaznil_00 values ('2026/0404', '01')");
+  AdminSession(Server::Site)
+      .exec(
+          "delete from vorazu1.vaznil_00 where cislodokla <> 'O''B-17';"
+          "insert into vorazu1.vaznil_00 values ('2026/0404', '01')");
   jobs_.SendSlips(SlipKind::Weighing, reporter_);
   EXPECT_EQ(cp1250ToUtf8(readBytes("avl.txt")),
             "delete from vaznil where cislodokla = '2026/0404' and rada = '01' and binary "
@@ -229,9 +218,10 @@ TEST_F(SlipTransferTest, ASlipChangedAndQueuedAgainWhileTheJobRunsArrivesAsChang
   // send the slip as the site holds it when the job reads it.
   reporter_.onEvents = [](int pass) {
     if (pass != 3) return;  // status, bar, slip 1: before any slip is read
-    AdminSession(Server::Site).exec(
-        "update vorazu1.vaznil set ridic = 'Changed' where cislodokla = '2026/0002';"
-        "insert into vorazu1.vaznil_00 values ('2026/0002', '01')");
+    AdminSession(Server::Site)
+        .exec(
+            "update vorazu1.vaznil set ridic = 'Changed' where cislodokla = '2026/0002';"
+            "insert into vorazu1.vaznil_00 values ('2026/0002', '01')");
   };
   EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), 5);
   EXPECT_EQ(AdminSession(Server::Central)
@@ -319,22 +309,32 @@ TEST_F(SlipTransferTest, AddsOnlyTheTransactionStatementsAndCommitsTheReceivingS
   const std::vector<std::string> site = statements(Server::Site, threadOf(jobs_.ZConnection1));
   const std::vector<std::string> central =
       statements(Server::Central, threadOf(jobs_.ZConnection2));
-  ASSERT_GE(site.size(), 5u);
+  ASSERT_GE(site.size(), 6u);
   EXPECT_EQ(site[0], "SET CHARACTER SET cp1250");
-  EXPECT_EQ(site[1], "SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
-  EXPECT_EQ(site[2], "START TRANSACTION");
-  EXPECT_EQ(site[3].substr(0, 23), "select * from vaznil_00");
+  EXPECT_EQ(site[1], "select @@log_bin, @@sql_log_bin, @@binlog_format");
+  EXPECT_EQ(site[2], "SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
+  EXPECT_EQ(site[3], "START TRANSACTION");
+  EXPECT_EQ(site[4], "select * from vaznil_00");
   EXPECT_EQ(site.back(), "COMMIT");
-  // The receiving side asks whether the server accepts writes at READ
-  // COMMITTED (it writes no binary log here), then asks for that level.
-  ASSERT_EQ(central.size(), 7u);
-  EXPECT_EQ(central[0], "SET CHARACTER SET cp1250");
-  EXPECT_EQ(central[1], "select @@log_bin, @@sql_log_bin, @@binlog_format");
-  EXPECT_EQ(central[2], "SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
-  EXPECT_EQ(central[3], "START TRANSACTION");
-  EXPECT_EQ(central[4], "SELECT @@max_allowed_packet");  // what bounds a batch
-  EXPECT_EQ(central[5], "delete from vaznil");  // with its INSERT, in one batch
-  EXPECT_EQ(central[6], "COMMIT");
+  // The receiving side makes its session strict, asks whether the server
+  // accepts writes at READ COMMITTED (it writes no binary log here), then
+  // asks for that level; it asks whether the server is a cluster node, and
+  // learns which key columns are CHAR from the columns of an empty result.
+  const std::vector<std::string> expected = {
+      "SET CHARACTER SET cp1250",
+      "SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES')",
+      "select @@log_bin, @@sql_log_bin, @@binlog_format",
+      "SET TRANSACTION ISOLATION LEVEL READ COMMITTED",
+      "START TRANSACTION",
+      "SHOW VARIABLES LIKE 'wsrep_on'",  // not a node of a cluster: batches
+      "select cislodokla,rada from vaznil",
+      "SHOW TABLES FROM vorazu1 LIKE 'vaznil'",
+      "SHOW COLUMNS FROM vorazu1.vaznil LIKE '%'",
+      "SELECT @@max_allowed_packet",  // what bounds a batch
+      "delete from vaznil",           // with its INSERT, in one batch
+      "COMMIT",
+  };
+  EXPECT_EQ(central, expected);
 
   auto commitTime = [](Server server) {
     return AdminSession(server).scalar(

@@ -222,6 +222,31 @@ TEST_F(MainWindowStatus, ClosingWithKonecDisconnectsBothServers) {
   EXPECT_TRUE(sessionEnds(Server::Central, central));
 }
 
+// "konec" pressed while the first status check still runs: the check ends,
+// its lines are shown, and then the window closes, from inside the handler
+// of the check.
+TEST_F(MainWindowStatus, KonecDuringTheFirstStatusCheckClosesTheWindowAfterIt) {
+  std::ofstream(iniPath_, std::ios::binary)
+      << settingsText(serverAddress(Server::Central), "10", serverAddress(Server::Site));
+  TForm1 form;
+  // Delivered by the event pass at the end of the check.
+  bool duringTheCheck = false;
+  QMetaObject::invokeMethod(
+      &form,
+      [&] {
+        duringTheCheck = form.HandlerRunning();
+        form.suiButton2->click();
+      },
+      Qt::QueuedConnection);
+  form.show();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(duringTheCheck);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_FALSE(form.HandlerRunning());
+  EXPECT_EQ(form.Label1->text().toStdString(), "počet nových adres: 3");
+  EXPECT_EQ(form.Label3->text().toStdString(), "počet nových LL: 3");
+}
+
 // The update server cannot be reached, so no version file arrives.
 TEST_F(MainWindowStatus, KontrolaReportsAMissingVersionFileInTheDialog) {
   std::ofstream(iniPath_, std::ios::binary)

@@ -11,6 +11,8 @@
 #   *_gui_test.cpp  need a Qt window        CTest label "gui"
 #   *_gui_db_test.cpp  both                 labels "gui" and "mariadb"
 # Server tests hold the resource lock "sandbox", so they never overlap.
+# set(ZR_FIXTURES_<test name> <fixture>) before zr_library makes every case
+# of that test require the CTest fixture (servers of the test's own).
 # Each test file becomes one executable; every test case becomes one CTest test.
 
 include(GoogleTest)
@@ -65,6 +67,11 @@ function(zr_folder_tests library)
       list(APPEND labels mariadb)
       set(extra_properties RESOURCE_LOCK sandbox)
       target_link_libraries(${test_name} PRIVATE zr_sandbox_support)
+    endif()
+    # A test that needs servers of its own names the CTest fixture that
+    # starts and stops them in ZR_FIXTURES_<test name>.
+    if(DEFINED ZR_FIXTURES_${test_name})
+      list(APPEND extra_properties FIXTURES_REQUIRED ${ZR_FIXTURES_${test_name}})
     endif()
     if(NOT labels)
       set(labels unit)

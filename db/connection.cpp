@@ -22,7 +22,7 @@ void TZConnection::Connect() {
   if (live_) return;
   if (BeforeConnect) BeforeConnect(*this);
   auto live = std::make_unique<TZMySQLConnection>(hostName_, port_, database_, user_, password_,
-                                                  properties_);
+                                                  properties_, tls_);
   live->Open();
   live->SetAutoCommit(autoCommit_);
   live->SetReadOnly(readOnly_);

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "db/properties.h"
+#include "db/tls_policy.h"
 #include "db/transact_isolation.h"
 
 namespace zararod {
@@ -95,6 +96,9 @@ class TZConnection {
   const TZProperties& Properties() const { return properties_; }
   TZProperties& Properties() { return properties_; }
   void SetProperties(const TZProperties& value) { properties_ = value; }
+  // The TLS asked of the server (None by default).
+  const TZTlsPolicy& Tls() const { return tls_; }
+  void SetTls(const TZTlsPolicy& value) { tls_ = value; }
   bool AutoCommit() const { return autoCommit_; }
   void SetAutoCommit(bool value) { autoCommit_ = value; }
   bool ReadOnly() const { return readOnly_; }
@@ -122,6 +126,7 @@ class TZConnection {
   std::string password_;
   std::string catalog_;
   TZProperties properties_;
+  TZTlsPolicy tls_;
   bool autoCommit_ = true;
   bool readOnly_ = false;
   TZTransactIsolationLevel isolation_ = tiNone;

@@ -58,6 +58,8 @@ TEST_F(ConnectionLimitsTest, PropertiesSetTheLimitsAndWithoutThemEveryWaitIsBoun
       {{"timeout=5", "readtimeout=7", "writetimeout=9"}, 5, 7, 9},
       {{"timeout=0", "readtimeout=x", "writetimeout=-3"}, 0, 600, 600},
       {{"timeout=4", "MYSQL_OPT_CONNECT_TIMEOUT=nan"}, 4, 600, 600},
+      {{"timeout=4", "MYSQL_OPT_CONNECT_TIMEOUT=-1"}, 4, 600, 600},
+      {{"MYSQL_OPT_CONNECT_TIMEOUT=0"}, 30, 600, 600},
       {{"timeout=4", "MYSQL_OPT_CONNECT_TIMEOUT=6"}, 6, 600, 600},
       {{"readtimeout=99999999999"}, 30, 2147483, 600},
   };

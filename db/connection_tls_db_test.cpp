@@ -1,7 +1,7 @@
 // TLS on a live connection against the sandbox central server (which offers
 // TLS with a certificate for 127.0.0.1 and localhost): required and verified
-// when the properties ask for it, refused before any statement otherwise,
-// and not used at all when they do not ask.
+// when the properties or the connection's TLS policy ask for it, refused
+// before any statement otherwise, and not used at all when they do not ask.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -66,6 +66,37 @@ TEST_F(ConnectionTlsTest, AnUntrustedServerIsRefusedBeforeAnyStatement) {
                 .scalar("SELECT count(*) FROM mysql.general_log "
                         "WHERE argument LIKE 'SET CHARACTER SET%'"),
             "0");
+}
+
+TEST_F(ConnectionTlsTest, TheTlsPolicyAsksForVerifiedTlsOrRefusesToConnect) {
+  struct Case {
+    const char* what;
+    TZTlsPolicy tls;
+    bool encrypted;
+    int code;  // of the error, 0 for none
+    std::string message;
+  } cases[] = {
+      {"none", TZTlsPolicy::None(), false, 0, ""},
+      {"verified with the sandbox CA", TZTlsPolicy::Verified(testing::centralCaFile()), true, 0,
+       ""},
+      {"verified with the system's store", TZTlsPolicy::Verified(""), false, 2026,
+       "SQL Error: TLS/SSL error: "},
+      {"invalid", TZTlsPolicy::Invalid("Settings: SSL=maybe"), false, -1, "Settings: SSL=maybe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    connection_.Disconnect();
+    connection_.SetTls(c.tls);
+    try {
+      connection_.Connect();
+      EXPECT_EQ(c.code, 0);
+      EXPECT_EQ(cipher() != "", c.encrypted);
+    } catch (const EZSQLException& e) {
+      EXPECT_EQ(e.ErrorCode(), c.code);
+      EXPECT_EQ(e.Message().substr(0, c.message.size()), c.message);
+      EXPECT_EQ(connection_.LiveConnection(), nullptr);
+    }
+  }
 }
 
 }  // namespace

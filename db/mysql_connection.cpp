@@ -79,9 +79,9 @@ constexpr NamedOption kNamedOptions[] = {
     {"MYSQL_SET_CHARSET_NAME", MYSQL_SET_CHARSET_NAME},
 };
 
-// Options switched on by a true property of their own name: TLS required
-// (no fall-back to an unencrypted connection) and the server's certificate
-// verified, its host name included.
+// Options switched on by a true property of their own name, and both by a
+// verified TLS policy: TLS required (no fall-back to an unencrypted
+// connection) and the server's certificate verified, its host name included.
 constexpr NamedOption kBooleanOptions[] = {
     {"MYSQL_OPT_SSL_ENFORCE", MYSQL_OPT_SSL_ENFORCE},
     {"MYSQL_OPT_SSL_VERIFY_SERVER_CERT", MYSQL_OPT_SSL_VERIFY_SERVER_CERT},
@@ -129,23 +129,38 @@ SilentErrorScope::SilentErrorScope() { ++silentErrors; }
 SilentErrorScope::~SilentErrorScope() { --silentErrors; }
 int silentErrorCount() { return silentErrors; }
 
-void checkMySQLError(MYSQL* handle, TZLoggingCategory /*category*/, const std::string& /*sql*/) {
+namespace {
+
+// The error the handle reports ("SQL Error: " + its text, and its number);
+// false when it reports none.
+bool lastError(MYSQL* handle, std::string& message, int& code) {
   const std::string text(trimControls(mysql_error(handle)));
-  const unsigned int code = mysql_errno(handle);
-  if (code == 0 || text.empty()) return;
-  std::string message = "SQL Error: " + text;
-  if (silentErrors > 0) throw EZMySQLSilentException(std::move(message), static_cast<int>(code));
-  throw EZSQLException(std::move(message), static_cast<int>(code));
+  code = static_cast<int>(mysql_errno(handle));
+  if (code == 0 || text.empty()) return false;
+  message = "SQL Error: " + text;
+  return true;
+}
+
+}  // namespace
+
+void checkMySQLError(MYSQL* handle, TZLoggingCategory /*category*/, const std::string& /*sql*/) {
+  std::string message;
+  int code = 0;
+  if (!lastError(handle, message, code)) return;
+  if (silentErrors > 0) throw EZMySQLSilentException(std::move(message), code);
+  throw EZSQLException(std::move(message), code);
 }
 
 TZMySQLConnection::TZMySQLConnection(const std::string& hostName, int port,
                                      const std::string& database, const std::string& user,
-                                     const std::string& password, const TZProperties& properties)
+                                     const std::string& password, const TZProperties& properties,
+                                     TZTlsPolicy tls)
     : hostName_(cutAt(hostName, "/:?")),
       port_(port == 0 ? kDefaultPort : port),
       database_(cutAt(database, "?")),
       user_(user.empty() ? propertyOr(properties, "username", "") : user),
-      password_(password.empty() ? propertyOr(properties, "password", "") : password) {
+      password_(password.empty() ? propertyOr(properties, "password", "") : password),
+      tls_(std::move(tls)) {
   // The user name and password go to the server whole, ";" included.
   properties_.reserve(properties.size() + 2);
   properties_.push_back("UID=" + user_);
@@ -161,6 +176,7 @@ TZMySQLConnection::~TZMySQLConnection() { Close(); }
 
 void TZMySQLConnection::Open() {
   if (handle_) return;
+  if (tls_.kind == TZTlsPolicy::Kind::Invalid) throw EZSQLException(tls_.error, -1);
   mysql_server_init(1, nullptr, nullptr);
   MySQLHandle handle(mysql_init(nullptr));
   if (!handle) throw EZSQLException("Cannot connect to SQL server", -1);
@@ -198,11 +214,10 @@ void TZMySQLConnection::setOptions() {
     if (!value || value->empty()) continue;
     switch (named.option) {
       case MYSQL_OPT_CONNECT_TIMEOUT: {
-        // A number of seconds; a text that is not one keeps the limit set
-        // above rather than lifting it.
-        if (const std::optional<unsigned int> seconds = secondsOfText(*value)) {
-          mysql_options(handle, named.option, &*seconds);
-        }
+        // A whole number of seconds above 0; anything else (0, a negative
+        // number, a text) keeps the limit set above rather than lifting it.
+        const std::optional<unsigned int> seconds = secondsOfText(*value);
+        if (seconds && *seconds > 0) mysql_options(handle, named.option, &*seconds);
         break;
       }
       case MYSQL_OPT_COMPRESS:
@@ -229,8 +244,13 @@ void TZMySQLConnection::setOptions() {
     mysql_ssl_set(handle, pointer(key), pointer(cert), pointer(ca), pointer(capath),
                   pointer(cipher));
   }
+  const bool verified = tls_.kind == TZTlsPolicy::Kind::Verified;
+  if (verified) {
+    mysql_ssl_set(handle, nullptr, nullptr, tls_.caFile.empty() ? nullptr : tls_.caFile.c_str(),
+                  nullptr, nullptr);
+  }
   for (const NamedOption& flag : kBooleanOptions) {
-    if (!isTrueProperty(properties_, flag.name)) continue;
+    if (!verified && !isTrueProperty(properties_, flag.name)) continue;
     const my_bool on = 1;
     mysql_options(handle, flag.option, &on);
   }
@@ -280,6 +300,7 @@ void TZMySQLConnection::SetMultiStatements(bool on) {
                                                 : MYSQL_OPTION_MULTI_STATEMENTS_OFF) != 0) {
     CheckError(lcOther, "");
   }
+  multiStatements_ = on;
 }
 
 std::size_t TZMySQLConnection::MaxAllowedPacket() {
@@ -298,11 +319,10 @@ TZMySQLConnection::BatchOutcome TZMySQLConnection::ExecuteBatch(const std::strin
   MYSQL* handle = handle_.get();
   BatchOutcome outcome;
   const auto failed = [&] {
-    try {
-      CheckError(lcExecute, text);
-      throw EZSQLException("SQL Error: the server ended the batch without a message", -1);
-    } catch (const EZSQLException&) {
-      outcome.failure = std::current_exception();
+    outcome.failed = true;
+    if (!lastError(handle, outcome.message, outcome.errorCode)) {
+      outcome.message = "SQL Error: the server ended the batch without a message";
+      outcome.errorCode = -1;
     }
   };
   if (mysql_real_query(handle, text.data(), text.size()) != 0) {
@@ -310,7 +330,13 @@ TZMySQLConnection::BatchOutcome TZMySQLConnection::ExecuteBatch(const std::strin
     return outcome;
   }
   for (;;) {
-    if (mysql_field_count(handle) != 0) MySQLResult rows(mysql_store_result(handle));
+    if (mysql_field_count(handle) != 0) {
+      const MySQLResult rows(mysql_store_result(handle));
+      if (!rows) {  // its rows could not be read: the statement failed
+        failed();
+        break;
+      }
+    }
     ++outcome.done;
     const int next = mysql_next_result(handle);
     if (next < 0) break;
@@ -321,7 +347,7 @@ TZMySQLConnection::BatchOutcome TZMySQLConnection::ExecuteBatch(const std::strin
   }
   // A server that reads statement boundaries differently from the caller
   // would run statements nobody can account for.
-  if (outcome.failure ? outcome.done >= count : outcome.done != count) {
+  if (outcome.failed ? outcome.done >= count : outcome.done != count) {
     throw EZSQLException("SQL Error: the server read " + std::to_string(outcome.done) +
                              " statements of a batch of " + std::to_string(count),
                          -1);

@@ -13,7 +13,6 @@
 #include <mysql.h>
 
 #include <cstddef>
-#include <exception>
 #include <memory>
 #include <string>
 
@@ -21,6 +20,7 @@
 #include "db/mysql_handle.h"
 #include "db/properties.h"
 #include "db/statement.h"
+#include "db/tls_policy.h"
 #include "db/transact_isolation.h"
 
 namespace zararod {
@@ -59,9 +59,10 @@ class TZMySQLConnection {
   //    replaced by the property "username" / "password" if present.
   //  - The live property list is "UID=" user, "PWD=" password, then the lines
   //    of `properties`.
+  //  - `tls` is the TLS to ask of the server (db/tls_policy.h).
   TZMySQLConnection(const std::string& hostName, int port, const std::string& database,
                     const std::string& user, const std::string& password,
-                    const TZProperties& properties);
+                    const TZProperties& properties, TZTlsPolicy tls = {});
   ~TZMySQLConnection();
   TZMySQLConnection(const TZMySQLConnection&) = delete;
   TZMySQLConnection& operator=(const TZMySQLConnection&) = delete;
@@ -77,10 +78,14 @@ class TZMySQLConnection {
   //    number 0 or more gives the default; 0 lets the client library wait
   //    without limit. A limit that runs out fails with "SQL Error: Lost
   //    connection …" and leaves the server's open transaction unfinished
-  //    (the server rolls it back when the connection ends).
-  //  - TLS: true "MYSQL_OPT_SSL_ENFORCE" refuses a server without TLS; true
-  //    "MYSQL_OPT_SSL_VERIFY_SERVER_CERT" refuses a certificate that is not
-  //    trusted ("MYSQL_SSL_CA", else the system's store) or does not name
+  //    (the server rolls it back when the connection ends). The property
+  //    "MYSQL_OPT_CONNECT_TIMEOUT", when a whole number above 0, replaces the
+  //    connect limit; any other value of it changes nothing.
+  //  - TLS: the policy given at construction; an Invalid one throws its
+  //    error (code -1) before anything is sent. By the client library's own
+  //    names, too: true "MYSQL_OPT_SSL_ENFORCE" refuses a server without TLS;
+  //    true "MYSQL_OPT_SSL_VERIFY_SERVER_CERT" refuses a certificate that is
+  //    not trusted ("MYSQL_SSL_CA", else the system's store) or does not name
   //    the host. Both fail before any statement is sent.
   void Open();
   // Closes the handle (mysql_close). Does nothing when closed.
@@ -124,20 +129,25 @@ class TZMySQLConnection {
   // refusal goes through the error check). Opens the live connection first
   // when closed.
   void SetMultiStatements(bool on);
+  // Whether multi-statements are on for this session (off after open).
+  bool MultiStatements() const { return multiStatements_; }
   // The server's max_allowed_packet: no text sent may be longer. Asked with
   // "SELECT @@max_allowed_packet" at the first call and kept for the life of
   // this live connection. Throws the error check's EZSQLException.
   std::size_t MaxAllowedPacket();
   struct BatchOutcome {
-    int done = 0;                  // statements that ran, from the first
-    std::exception_ptr failure;    // the EZSQLException of statement `done`
+    int done = 0;         // statements that ran, from the first
+    bool failed = false;  // statement `done` failed; the server ran none after it
+    // The failure as an EZSQLException would carry it: "SQL Error: " + the
+    // text, and the error number (-1 when the client library gave none).
+    std::string message;
+    int errorCode = 0;
   };
   // Sends `text`, which holds `count` statements, and reads every result in
   // order (rows a statement returns are fetched and dropped). When a
-  // statement fails the server runs none after it: the outcome tells how
-  // many ran and holds the failing one's error ("SQL Error: " + the server's
-  // text, with its number). Throws EZSQLException when the server split the
-  // text into a different number of statements than `count`.
+  // statement fails, or its rows cannot be read, the outcome tells how many
+  // ran before it and what failed. Throws EZSQLException when the server
+  // split the text into a different number of statements than `count`.
   // REQUIRES: multi-statements on; no result read with mysql_use_result open.
   BatchOutcome ExecuteBatch(const std::string& text, int count);
 
@@ -179,6 +189,7 @@ class TZMySQLConnection {
   std::string user_;
   std::string password_;
   TZProperties properties_;
+  TZTlsPolicy tls_;
   std::string clientCodePage_;
   MySQLHandle handle_;  // null while closed
   bool autoCommit_ = true;
@@ -187,6 +198,7 @@ class TZMySQLConnection {
   std::string catalog_;
   std::unique_ptr<IZColumnKindCorrector> corrector_;
   std::size_t maxAllowedPacket_ = 0;  // 0 until asked
+  bool multiStatements_ = false;
 };
 
 }  // namespace zararod

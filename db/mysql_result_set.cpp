@@ -95,7 +95,13 @@ TZMySQLResultSet::TZMySQLResultSet(TZMySQLConnection& connection, std::string sq
     : sql_(std::move(sql)), useResult_(useResult), concurrency_(concurrency), type_(type) {
   MYSQL* handle = connection.Handle();
   if (handle) result_.reset(useResult_ ? mysql_use_result(handle) : mysql_store_result(handle));
-  if (!result_) throw EZSQLException("Cannot retrieve Resultset data");
+  if (!result_) {
+    // The server may fail a statement after its first rows (a subquery that
+    // finds more than one row, a lost connection): its error, when it gave
+    // one, says what went wrong.
+    connection.CheckError(lcExecute, sql_);
+    throw EZSQLException("Cannot retrieve Resultset data");
+  }
   // A stored result is all here: what follows it (a CALL's closing status)
   // must not block the next statement, the column-kind correction's included.
   if (!useResult_) connection.DiscardMoreResults(sql_);

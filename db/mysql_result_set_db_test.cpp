@@ -74,6 +74,17 @@ class ResultSetTest : public ::testing::Test {
   TZConnection connection_;
 };
 
+TEST_F(ResultSetTest, AStatementThatFailsAfterItsFirstRowsRaisesTheServersError) {
+  try {
+    query("select i, (select v from kinds where i is null or i = 42) from kinds order by i desc",
+          true);
+    ADD_FAILURE() << "no error";
+  } catch (const EZSQLException& e) {
+    EXPECT_EQ(e.ErrorCode(), 1242);
+    EXPECT_EQ(e.Message(), "SQL Error: Subquery returns more than 1 row");
+  }
+}
+
 TEST_F(ResultSetTest, KindsFromFieldDescriptions) {
   live().SetColumnKindCorrector(nullptr);  // the kinds as the client library gives them
   auto rows = query("SELECT *, 1 + 1 AS sum FROM kinds", false);

@@ -169,15 +169,57 @@ void TZSQLProcessor::executeOneByOne(TZSQLStrings& statementText) {
   }
 }
 
+bool TZSQLProcessor::recover(int index, const std::exception& e, int& next) {
+  const TZErrorHandleAction action = failedAttempt(index, e);
+  if (action == eaAbort) return false;
+  next = index;  // eaRetry: the statement again
+  if (action == eaSkip) {
+    if (AfterExecute) AfterExecute(*this, index);
+    next = index + 1;
+  }
+  return true;
+}
+
+void TZSQLProcessor::fillBatch(BatchCursor& cursor, std::size_t maxBytes,
+                               TZSQLStrings& statementText, Batch& batch) {
+  const int count = StatementCount();
+  while (cursor.next < count && static_cast<int>(batch.members.size()) < batchSize_) {
+    std::string text;
+    try {
+      if (BeforeExecute && cursor.next >= cursor.announced) BeforeExecute(*this, cursor.next);
+      cursor.announced = std::max(cursor.announced, cursor.next + 1);
+      text = preparedText(cursor.next, statementText);
+    } catch (const std::exception&) {
+      // The batch so far goes first; the statement is attempted again at the
+      // start of the next one, where its failure is its own.
+      if (!batch.members.empty()) return;
+      throw;
+    }
+    if (text.empty()) {  // nothing to send: done
+      if (!batch.members.empty()) return;
+      if (AfterExecute) AfterExecute(*this, cursor.next);
+      ++cursor.next;
+      continue;
+    }
+    const bool alone = standsAlone(text);
+    if (!batch.members.empty() && (alone || batch.text.size() + 1 + text.size() > maxBytes)) {
+      return;
+    }
+    if (!batch.members.empty()) batch.text += ';';
+    batch.text += text;
+    batch.members.push_back(cursor.next++);
+    if (alone) return;
+  }
+}
+
 void TZSQLProcessor::executeBatched(TZSQLStrings& statementText) {
   const int count = StatementCount();
   if (count == 0) return;  // nothing to send, nothing to ask the server
-  TZMySQLConnection& live = liveConnection(*connection_);
   // Room for the packet header and the server's own bookkeeping.
   constexpr std::size_t kPacketMargin = 1024;
   const std::size_t maxBytes =
-      std::max<std::size_t>(live.MaxAllowedPacket(), 2 * kPacketMargin) - kPacketMargin;
-  live.SetMultiStatements(true);
+      std::max<std::size_t>(liveConnection(*connection_).MaxAllowedPacket(), 2 * kPacketMargin) -
+      kPacketMargin;
   // Multi-statements stay on only for this run, however it ends.
   struct MultiStatementsOff {
     TZConnection& connection;
@@ -190,67 +232,29 @@ void TZSQLProcessor::executeBatched(TZSQLStrings& statementText) {
     }
   } off{*connection_};
 
-  std::string batch;
-  std::vector<int> members;  // statement indexes in the batch, in order
-  int next = 0;              // the first statement not yet in a batch
-  int announced = 0;         // the first statement BeforeExecute has not seen
-  while (next < count) {
-    batch.clear();
-    members.clear();
-    // Fill a batch; a statement that fails before it is sent ends the
-    // filling and is attempted first when the batch is empty.
-    while (next < count && static_cast<int>(members.size()) < batchSize_) {
-      std::string text;
-      try {
-        if (BeforeExecute && next >= announced) BeforeExecute(*this, next);
-        announced = std::max(announced, next + 1);
-        text = preparedText(next, statementText);
-      } catch (const std::exception& e) {
-        if (!members.empty()) break;
-        const TZErrorHandleAction action = failedAttempt(next, e);
-        if (action == eaAbort) return;
-        if (action == eaSkip) {
-          if (AfterExecute) AfterExecute(*this, next);
-          ++next;
-        }
-        continue;
-      }
-      if (text.empty()) {  // nothing to send: done
-        if (members.empty()) {
-          if (AfterExecute) AfterExecute(*this, next);
-          ++next;
-          continue;
-        }
-        break;
-      }
-      const bool alone = standsAlone(text);
-      if (!members.empty() && (alone || batch.size() + 1 + text.size() > maxBytes)) break;
-      if (!members.empty()) batch += ';';
-      batch += text;
-      members.push_back(next++);
-      if (alone) break;
-    }
-    if (members.empty()) continue;
-
-    const TZMySQLConnection::BatchOutcome outcome =
-        liveConnection(*connection_).ExecuteBatch(batch, static_cast<int>(members.size()));
-    for (int k = 0; k < outcome.done; ++k) {
-      if (AfterExecute) AfterExecute(*this, members[static_cast<std::size_t>(k)]);
-    }
-    if (!outcome.failure) continue;
-    const int failing = members[static_cast<std::size_t>(outcome.done)];
-    TZErrorHandleAction action = eaFail;
+  BatchCursor cursor;
+  while (cursor.next < count) {
+    Batch batch;
     try {
-      std::rethrow_exception(outcome.failure);
-    } catch (const std::exception& e) {
-      action = failedAttempt(failing, e);
+      fillBatch(cursor, maxBytes, statementText, batch);
+    } catch (const std::exception& e) {  // the batch's first statement failed before sending
+      if (!recover(cursor.next, e, cursor.next)) return;
+      continue;
     }
-    if (action == eaAbort) return;
-    next = failing;  // eaRetry: from the failing statement again
-    if (action == eaSkip) {
-      if (AfterExecute) AfterExecute(*this, failing);
-      next = failing + 1;
+    if (batch.members.empty()) continue;
+
+    // A handler may have disconnected: the next connect is a new session,
+    // which takes multi-statement text only once they are switched on.
+    TZMySQLConnection& session = liveConnection(*connection_);
+    if (!session.MultiStatements()) session.SetMultiStatements(true);
+    const TZMySQLConnection::BatchOutcome outcome =
+        session.ExecuteBatch(batch.text, static_cast<int>(batch.members.size()));
+    for (int k = 0; k < outcome.done; ++k) {
+      if (AfterExecute) AfterExecute(*this, batch.members[static_cast<std::size_t>(k)]);
     }
+    if (!outcome.failed) continue;
+    const int failing = batch.members[static_cast<std::size_t>(outcome.done)];
+    if (!recover(failing, EZSQLException(outcome.message, outcome.errorCode), cursor.next)) return;
   }
 }
 

@@ -48,10 +48,12 @@
 // Not thread-safe; used on the window's thread only.
 #pragma once
 
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "db/field.h"
 #include "db/sql_script_parser.h"
@@ -134,7 +136,33 @@ class TZSQLProcessor {
   std::unique_ptr<IZPreparedStatement> prepare(int index, TZSQLStrings& statementText);
   void runStatement(int index, TZSQLStrings& statementText);
   void executeOneByOne(TZSQLStrings& statementText);
+  // A batched run: fills a batch, sends it, and hands any failure to
+  // recover, whichever step it came from.
   void executeBatched(TZSQLStrings& statementText);
+  // Where a batched run stands: the first statement not yet in a batch, and
+  // the first one BeforeExecute has not been called for.
+  struct BatchCursor {
+    int next = 0;
+    int announced = 0;
+  };
+  // Statements joined into one text, and their indexes in order.
+  struct Batch {
+    std::string text;
+    std::vector<int> members;
+  };
+  // Adds statements from cursor.next on to `batch`, up to BatchSize()
+  // statements and `maxBytes` of text; a statement that must go alone ends
+  // it, and so does one that cannot be prepared (it is attempted again at
+  // the start of the next batch). Throws what preparing, or BeforeExecute,
+  // raised for the first statement of an empty batch.
+  void fillBatch(BatchCursor& cursor, std::size_t maxBytes, TZSQLStrings& statementText,
+                 Batch& batch);
+  // The one failure handler of a batched run: OnError's action for statement
+  // `index`, which failed with `e`. Throws for eaFail, returns false for
+  // eaAbort, and otherwise sets `next` to where the run goes on: the
+  // statement again (eaRetry) or, after its AfterExecute, the one after it
+  // (eaSkip).
+  bool recover(int index, const std::exception& e, int& next);
   // The text statement `index` sends, with its parameters bound; empty when
   // there is nothing to send.
   std::string preparedText(int index, TZSQLStrings& statementText);

@@ -181,6 +181,26 @@ TEST_F(SQLProcessorTest, ABatchSendsTheSameStatementsInOneText) {
                EZSQLException);
 }
 
+TEST_F(SQLProcessorTest, AHandlerThatDisconnectsLeavesTheRestToANewSession) {
+  // The second statement joins the first batch after its handler has
+  // disconnected, so that batch goes to a new session; so does the second
+  // batch, whose first handler disconnects again.
+  for (int batch : {0, 3}) {
+    SCOPED_TRACE("batch " + std::to_string(batch));
+    AdminSession(Server::Site, kScratch).exec("DELETE FROM t");
+    processor_.SetBatchSize(batch);
+    processor_.Script().Clear();
+    for (const char* value : {"1", "2", "3", "4", "5"}) {
+      processor_.Script().Add(std::string("insert into t (a) values ('") + value + "');");
+    }
+    processor_.BeforeExecute = [&](TZSQLProcessor&, int i) {
+      if (i == 1 || i == 3) connection_.Disconnect();
+    };
+    processor_.Execute();
+    EXPECT_EQ(column(), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+  }
+}
+
 TEST_F(SQLProcessorTest, ParametersAreBoundByName) {
   processor_.Script().Add("insert into t (a, b) values (:A, :b);");
   ASSERT_EQ(processor_.Params().Count(), 2);

@@ -2,6 +2,7 @@
 
 #include "settings/settings_file.h"
 #include "util/platform.h"
+#include "util/strings.h"
 
 namespace zararod {
 namespace {
@@ -28,6 +29,21 @@ ServerLogin readLogin(const SettingsFile& file, const std::string& section) {
 }
 
 }  // namespace
+
+std::optional<bool> switchOfText(std::string_view text) {
+  for (std::string_view word : {"", "n", "no", "f", "false", "off"}) {
+    if (sameText(text, word)) return false;
+  }
+  for (std::string_view word : {"y", "yes", "t", "true", "on"}) {
+    if (sameText(text, word)) return true;
+  }
+  std::string_view digits = text;
+  if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) digits.remove_prefix(1);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  return digits.find_first_not_of('0') != std::string_view::npos;
+}
 
 std::string settingsFileName() { return ExePath() + "vedid.ini"; }
 

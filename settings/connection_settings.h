@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zararod {
 
@@ -23,9 +24,9 @@ struct ServerLogin {
   // number above 0: the connection's defaults then apply.
   std::optional<int> ConnectTimeout;
   std::optional<int> ReadTimeout;
-  // Key SSL, as written: when it reads as true, the connection requires TLS
-  // and verifies the server's certificate and host name, against the CA file
-  // SSLCA or, when that is empty, the system's certificate store.
+  // Key SSL, as written (see switchOfText): when on, the connection requires
+  // TLS and verifies the server's certificate and host name, against the CA
+  // file SSLCA or, when that is empty, the system's certificate store.
   std::string SSL;
   std::string SSLCA;
   // Statements per round trip when a job runs its script on this server
@@ -35,10 +36,15 @@ struct ServerLogin {
 };
 
 struct ConnectionSettings {
-  ServerLogin Central;  // section LogON_adr, for ZConnection2
+  ServerLogin Central;      // section LogON_adr, for ZConnection2
   std::string rada = "10";  // series number, section LogON_adr, key rada
-  ServerLogin Local;    // section LogON, for ZConnection1
+  ServerLogin Local;        // section LogON, for ZConnection1
 };
+
+// An on/off key such as SSL, letter case aside: on for 1 (any whole number
+// but 0), yes, y, true, t, on; off for the empty text, 0, no, n, false, f,
+// off; nullopt for anything else, which the caller must not take for either.
+std::optional<bool> switchOfText(std::string_view text);
 
 // The file name of the settings: ExePath() + "vedid.ini".
 std::string settingsFileName();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <random>
 
 #include "settings/connection_settings.h"
@@ -204,6 +205,22 @@ TEST_F(SettingsFileTest, ConnectionSettingsFromTheFile) {
   EXPECT_EQ(s.Central.SSLCA, "/etc/zararod/ca.pem");
   EXPECT_EQ(s.Local.SSL, "");
   EXPECT_EQ(s.Local.SSLCA, "");
+}
+
+TEST(SwitchOfTextTest, OnOffOrNeither) {
+  struct Case {
+    const char* text;
+    std::optional<bool> expected;
+  } cases[] = {
+      {"1", true},    {"on", true},     {"ON", true},   {"yes", true},  {"Y", true},
+      {"True", true}, {"t", true},      {"2", true},    {"-1", true},   {"", false},
+      {"0", false},   {"00", false},    {"off", false}, {"Off", false}, {"no", false},
+      {"n", false},   {"FALSE", false}, {"f", false},   {"maybe", {}},  {"1.0", {}},
+      {"+", {}},      {"enabled", {}},  {"0x1", {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(switchOfText(c.text), c.expected) << "\"" << c.text << "\"";
+  }
 }
 
 TEST(SettingsFileNameTest, BesideTheExecutable) {
