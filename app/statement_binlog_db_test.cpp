@@ -9,7 +9,6 @@
 // addresses to ZARAROD_BINLOG_SANDBOX_DIR/env.
 #include <gtest/gtest.h>
 #include <mysql.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <fstream>
@@ -20,6 +19,9 @@
 #include "db/db_exceptions.h"
 #include "db/mysql_connection.h"
 #include "testing/case_name.h"
+#include "testing/environment.h"
+#include "testing/host_programs.h"
+#include "util/platform.h"
 
 namespace zararod::testing {
 namespace {
@@ -27,13 +29,13 @@ namespace {
 // Takes over the export lines of `scripts/sandbox env` in `file`, so that the
 // sandbox helpers reach the servers they name.
 void exportServersOf(const std::string& file) {
-  std::ifstream in(file);
+  std::ifstream in(nativePath(file));
   ASSERT_TRUE(in) << "cannot read " << file;
   std::string word;
   while (in >> word) {
     const std::size_t equals = word.find('=');
     if (equals != std::string::npos) {
-      setenv(word.substr(0, equals).c_str(), word.substr(equals + 1).c_str(), 1);
+      setEnvironmentVariable(word.substr(0, equals), word.substr(equals + 1));
     }
   }
 }
@@ -64,7 +66,8 @@ const BinlogJobCase kCases[] = {
 class StatementBinlogJobs : public JobsDbTest, public ::testing::WithParamInterface<BinlogJobCase> {
  public:
   static void SetUpTestSuite() {
-    exportServersOf(std::string(ZARAROD_BINLOG_SANDBOX_DIR) + "/env");
+    // The servers' folder is the host's (under Wine: seen on drive Z:).
+    exportServersOf(pathOfHostFile(std::string(ZARAROD_BINLOG_SANDBOX_DIR) + "/env"));
   }
 
   void SetUp() override {
