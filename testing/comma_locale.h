@@ -12,7 +12,9 @@ namespace zararod::testing {
 class CommaDecimalLocale {
  public:
   CommaDecimalLocale() : previous_(std::setlocale(LC_NUMERIC, nullptr)) {
-    for (const char* name : {"cs_CZ.UTF-8", "cs_CZ.utf8", "cs_CZ", "de_DE.UTF-8", "de_DE.utf8"}) {
+    // POSIX names first, then the Windows C runtime's name of the language.
+    for (const char* name :
+         {"cs_CZ.UTF-8", "cs_CZ.utf8", "cs_CZ", "de_DE.UTF-8", "de_DE.utf8", "Czech"}) {
       if (std::setlocale(LC_NUMERIC, name) != nullptr && *std::localeconv()->decimal_point == ',') {
         active_ = true;
         return;
