@@ -1,6 +1,8 @@
 #include "db/result_set_checks.h"
 
 #include <charconv>
+#include <clocale>
+#include <cstdlib>
 #include <string>
 
 #include "db/db_exceptions.h"
@@ -84,9 +86,19 @@ long double floatFromText(std::string_view text) {
   }
   if (i != text.size()) return 0;
   if (text.front() == '+') text.remove_prefix(1);
+#ifdef _WIN32
+  // mingw's from_chars reads a long double only to the precision of a
+  // double; its strtold is exact, but reads the decimal point of the C
+  // locale in force, which the copy therefore carries.
+  std::string copy(text);
+  if (const std::size_t point = copy.find('.'); point != std::string::npos)
+    copy.replace(point, 1, std::localeconv()->decimal_point);
+  return __mingw_strtold(copy.c_str(), nullptr);
+#else
   long double value = 0;
   std::from_chars(text.data(), text.data() + text.size(), value);  // never the locale's
   return value;
+#endif
 }
 
 }  // namespace zararod
