@@ -65,6 +65,14 @@ double fatDateTime(int year, int month, int day, int hour, int minute, int secon
 
 }  // namespace platform_detail
 
+std::string ExePath() {
+  const std::string exe = exeFileName();
+  // Windows takes "/" as a separator too.
+  const std::size_t separator =
+      kPathSeparator == '/' ? exe.rfind('/') : exe.find_last_of(std::string{kPathSeparator, '/'});
+  return separator == std::string::npos ? std::string() : exe.substr(0, separator + 1);
+}
+
 bool RunProgram(const std::string& CommandLine, bool /*Hidden*/, bool Wait) {
   return startProgram(platform_detail::splitCommandLine(CommandLine), Wait) == 0;
 }

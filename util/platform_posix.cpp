@@ -88,12 +88,6 @@ std::string exeFileName() {
   }
 }
 
-std::string ExePath() {
-  const std::string exe = exeFileName();
-  const std::size_t slash = exe.rfind('/');
-  return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
-}
-
 double FileDateTime(const std::string& FileName) {
   struct stat info;
   if (::stat(FileName.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return 0;

@@ -207,12 +207,6 @@ std::string exeFileName() {
   }
 }
 
-std::string ExePath() {
-  const std::string exe = exeFileName();
-  const std::size_t separator = exe.find_last_of("\\/");
-  return separator == std::string::npos ? std::string() : exe.substr(0, separator + 1);
-}
-
 double FileDateTime(const std::string& FileName) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!attributesOf(FileName, data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
