@@ -241,13 +241,19 @@ check "program files replaced" same_as_stage "$hdir" "$stage"
 end_case "silent install over an installation keeps the user's files"
 
 # --- waiting for the running program ----------------------------------------
-silent_ini 8 >"$work/busy8.ini"
-wine "$dir\\zararod-cli.exe" status 'Z:'"${work//\//\\}"'\busy8.ini' >/dev/null 2>&1 &
-busy=$!
-sleep 2
-# Damaged on the host: a file the busy program has not loaded (writing one
-# that it maps could crash it).
-printf 'damaged' >"$hdir/platforms/qwindows.dll"
+# Starts the installed zararod-cli.exe busy for about SECONDS (its status
+# against the silent listener; its pid in $busy) and damages a program file
+# on the host: one the busy program has not loaded (writing one that it maps
+# could crash it).
+start_busy() { # seconds
+  silent_ini "$1" >"$work/busy$1.ini"
+  wine "$dir\\zararod-cli.exe" status 'Z:'"${work//\//\\}"'\busy'"$1"'.ini' >/dev/null 2>&1 &
+  busy=$!
+  sleep 2
+  printf 'damaged' >"$hdir/platforms/qwindows.dll"
+}
+
+start_busy 8
 start=$SECONDS
 rc=0
 run_setup "$setup" /S "/D=$dir" || rc=$?
@@ -258,13 +264,7 @@ check "program files replaced after it ended" same_as_stage "$hdir" "$stage"
 wait "$busy" || true
 end_case "silent install waits for zararod-cli.exe of its folder to end"
 
-silent_ini 200 >"$work/busy200.ini"
-wine "$dir\\zararod-cli.exe" status 'Z:'"${work//\//\\}"'\busy200.ini' >/dev/null 2>&1 &
-busy=$!
-sleep 2
-# Damaged on the host: a file the busy program has not loaded (writing one
-# that it maps could crash it).
-printf 'damaged' >"$hdir/platforms/qwindows.dll"
+start_busy 200
 rc=0
 run_setup "$setup" /S "/D=$dir" || rc=$?
 check "setup exit code $rc is a failure" [ "$rc" -ne 0 ]
