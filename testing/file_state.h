@@ -65,6 +65,28 @@ inline bool setLocalWriteTime(const std::string& path, int year, int month, int 
 #endif
 }
 
+#ifdef _WIN32
+// A file held open for reading by a handle that shares only what `share`
+// allows, closed on destruction: what another program holding the file looks
+// like to this one.
+class HeldOpenFile {
+ public:
+  HeldOpenFile(const std::string& path, DWORD share)
+      : handle_(::CreateFileW(nativePath(path).c_str(), GENERIC_READ, share, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~HeldOpenFile() {
+    if (held()) ::CloseHandle(handle_);
+  }
+  HeldOpenFile(const HeldOpenFile&) = delete;
+  HeldOpenFile& operator=(const HeldOpenFile&) = delete;
+
+  bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+#endif
+
 // For its life, a file that stays readable but can be neither deleted nor
 // replaced: on Windows held open by a handle that shares reading only (as
 // another program may hold it), on Linux immutable (which needs the right to
@@ -74,9 +96,7 @@ class UndeletableFile {
  public:
   explicit UndeletableFile(const std::string& path) : path_(path) {
 #ifdef _WIN32
-    held_ = ::CreateFileW(nativePath(path_).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    active_ = held_ != INVALID_HANDLE_VALUE;
+    active_ = held_.held();
 #else
     fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0 || ::ioctl(fd_, FS_IOC_GETFLAGS, &flags_) != 0) return;
@@ -85,9 +105,7 @@ class UndeletableFile {
 #endif
   }
   ~UndeletableFile() {
-#ifdef _WIN32
-    if (active_) ::CloseHandle(held_);
-#else
+#ifndef _WIN32
     if (active_) ::ioctl(fd_, FS_IOC_SETFLAGS, &flags_);
     if (fd_ >= 0) ::close(fd_);
 #endif
@@ -101,7 +119,7 @@ class UndeletableFile {
   std::string path_;
   bool active_ = false;
 #ifdef _WIN32
-  HANDLE held_ = INVALID_HANDLE_VALUE;
+  HeldOpenFile held_{path_, FILE_SHARE_READ};
 #else
   int fd_ = -1;
   int flags_ = 0;
@@ -116,17 +134,13 @@ class UnreadableFile {
  public:
   explicit UnreadableFile(const std::string& path) : path_(path) {
 #ifdef _WIN32
-    held_ = ::CreateFileW(nativePath(path_).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    active_ = held_ != INVALID_HANDLE_VALUE;
+    active_ = held_.held();
 #else
     active_ = ::geteuid() != 0 && ::chmod(path_.c_str(), 0) == 0;
 #endif
   }
   ~UnreadableFile() {
-#ifdef _WIN32
-    if (active_) ::CloseHandle(held_);
-#else
+#ifndef _WIN32
     if (active_) ::chmod(path_.c_str(), 0644);
 #endif
   }
@@ -139,7 +153,7 @@ class UnreadableFile {
   std::string path_;
   bool active_ = false;
 #ifdef _WIN32
-  HANDLE held_ = INVALID_HANDLE_VALUE;
+  HeldOpenFile held_{path_, 0};
 #endif
 };
 
