@@ -13,7 +13,8 @@
 # Server tests hold the resource lock "sandbox", so they never overlap.
 # set(ZR_FIXTURES_<test name> <fixture>) before zr_library makes every case
 # of that test require the CTest fixture (servers of the test's own).
-# Each test file becomes one executable; every test case becomes one CTest test.
+# Each test file becomes one executable; every test case becomes one CTest test
+# (in a cross-built tree, each executable is one CTest test).
 
 include(GoogleTest)
 
@@ -77,6 +78,14 @@ function(zr_folder_tests library)
       set(labels unit)
     endif()
     target_link_libraries(${test_name} PRIVATE ${library} ${ARGN})
+    if(CMAKE_CROSSCOMPILING)
+      # Every start of a test program under the emulator (Wine) costs seconds,
+      # so the cross-built tree runs each test file as one CTest test, all
+      # its cases in one process, instead of one process per case.
+      add_test(NAME ${test_name} COMMAND ${test_name})
+      set_tests_properties(${test_name} PROPERTIES LABELS "${labels}" ${extra_properties})
+      continue()
+    endif()
     # Two labels must reach set_tests_properties as one list value; the ";"
     # between them passes three list expansions on the way (here, in
     # gtest_discover_tests and in the script that lists the tests), so it is
