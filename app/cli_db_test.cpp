@@ -15,6 +15,7 @@
 #include "testing/host_programs.h"
 #include "testing/loopback_listeners.h"
 #include "testing/temp_dir.h"
+#include "testing/test_output.h"
 
 namespace zararod::testing {
 namespace {
@@ -31,7 +32,7 @@ class CliTest : public JobsDbTest {
     const auto start = std::chrono::steady_clock::now();
     const int exitCode = runWithOutputToFiles(ZARAROD_CLI, arguments, "out.txt", "err.txt");
     lastSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return {exitCode, readBytes("out.txt"), readBytes("err.txt")};
+    return {exitCode, plainLineEnds(readBytes("out.txt")), plainLineEnds(readBytes("err.txt"))};
   }
   double lastSeconds = 0;  // how long the last run took
 

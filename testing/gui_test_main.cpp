@@ -6,10 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "testing/environment.h"
-#include "testing/test_output.h"
 
 int main(int argc, char** argv) {
-  zararod::testing::plainLineEndsOnStandardOutput();
   if (std::getenv("QT_QPA_PLATFORM") == nullptr)
     zararod::testing::setEnvironmentVariable("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);

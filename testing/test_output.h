@@ -1,22 +1,24 @@
-// The test executables' standard output ends its lines in "\n" alone on
-// every system. CTest learns the tests of an executable from its list output
-// (gtest_discover_tests); the C runtime on Windows would write "\r\n" to a
-// pipe, and the "\r" would end up in the tests' names.
+// What a program under test wrote, as the tests compare it.
 #pragma once
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-
-#include <cstdio>
-#endif
+#include <string>
 
 namespace zararod::testing {
 
-inline void plainLineEndsOnStandardOutput() {
+// A program's text output with each line ended in "\n" alone. On Windows the
+// C runtime writes text-mode output with "\r\n"; elsewhere the text is
+// returned unchanged.
+inline std::string plainLineEnds(std::string text) {
 #ifdef _WIN32
-  std::fflush(stdout);
-  ::_setmode(::_fileno(stdout), _O_BINARY);
+  std::string plain;
+  plain.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    plain += text[i];
+  }
+  return plain;
+#else
+  return text;
 #endif
 }
 
