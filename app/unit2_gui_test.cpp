@@ -62,7 +62,23 @@ TEST_F(MainWindow, ControlsStandWhereTheDesignPutsThem) {
     SCOPED_TRACE(c.name);
     auto* control = form_->findChild<QWidget*>(QString::fromLatin1(c.name));
     ASSERT_NE(control, nullptr);
+#ifdef _WIN32
+    // Labels size themselves to their text. Qt's offscreen platform on
+    // Windows hints Tahoma fully, a whole pixel per glyph, so a caption there
+    // is up to three pixels wider than in the design; the rest of the
+    // rectangle holds as designed.
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+      EXPECT_EQ(control->geometry(),
+                QRect(c.geometry.topLeft(),
+                      QSize(label->fontMetrics().horizontalAdvance(label->text()),
+                            c.geometry.height())));
+      EXPECT_LE(control->width() - c.geometry.width(), 3);
+    } else {
+      EXPECT_EQ(control->geometry(), c.geometry);
+    }
+#else
     EXPECT_EQ(control->geometry(), c.geometry);
+#endif
     EXPECT_EQ(control->parentWidget(), form_->suiForm1);
     QString caption;
     if (auto* label = qobject_cast<QLabel*>(control)) caption = label->text();
