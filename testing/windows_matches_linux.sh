@@ -16,14 +16,21 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 work=$(mktemp -d /tmp/zararod-windows-e2e.XXXXXX)
 trap '"$repo/scripts/sandbox" reset >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 
-# Every row of the job tables of one server, in key order, one line each.
+# Every row of the job tables of one server, in key order, one line each. An
+# imported address's DATUMZAL is the time of the import, so it is shown only
+# as whether the run set it.
 snapshot() { # port
   local db_table
   for db_table in dovodi.adresar vorazu1.vaznil vorazu1.laborl \
                   vorazu1.vaznil_00 vorazu1.laborl_00; do
     mariadb -h127.0.0.1 -P"$1" -u"$ZARAROD_DB_USER" -p"$ZARAROD_DB_PASSWORD" \
       --default-character-set=cp1250 -N -B \
-      -e "select * from $db_table order by 1, 2" 2>/dev/null || true
+      -e "select * from $db_table order by 1, 2" 2>/dev/null |
+      if [ "$db_table" = dovodi.adresar ]; then
+        awk -F'\t' -v OFS='\t' -v day="$(date +%F)" '{ $18 = ($18 ~ "^" day) ? "today" : $18; print }'
+      else
+        cat
+      fi || true
   done
   mariadb -h127.0.0.1 -P"$1" -u"$ZARAROD_DB_USER" -p"$ZARAROD_DB_PASSWORD" -N -B \
     -e "select table_name from information_schema.tables where table_name like 'adresar\_%'" |
@@ -49,8 +56,7 @@ run_jobs() { # folder, program...
 
 "$repo/scripts/sandbox" ini > "$work/linux.ini"
 # The Windows program gets the CA file by its Windows name.
-ca_windows="Z:${ZARAROD_CENTRAL_CA//\//\\}"
-sed "s|^SSLCA=.*\r\$|SSLCA=$ca_windows\r|" "$work/linux.ini" > "$work/windows.ini"
+"$repo/scripts/sandbox" ini wine > "$work/windows.ini"
 grep -q '^SSL=1' "$work/windows.ini"
 
 "$repo/scripts/sandbox" reset >/dev/null

@@ -10,10 +10,8 @@
 #            setup programs the update test makes; must be empty or missing,
 #            or an earlier run's (marked .setup_test), which is emptied
 #
-# The sandbox servers must run: ZARAROD_SITE_PORT and ZARAROD_CENTRAL_PORT
-# (and ZARAROD_SANDBOX_DIR when not the default) name them, as
-# `scripts/sandbox env` prints; `scripts/sandbox ini` gives the installed
-# program its vedid.ini.
+# The test starts sandbox servers of its own (scripts/sandbox, in
+# WORK-DIR/sandbox, ports 23214 and 23215) for the installed program.
 #
 # Cases, in one fresh WINEPREFIX (WORK-DIR/prefix):
 #  - a silent install into a fresh folder: every file, the same bytes as the
@@ -50,8 +48,6 @@ stage=$(cd "$1" && pwd)
 setup=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 work=$3
 [ -f "$setup" ] || { echo "setup_test: no file $setup" >&2; exit 2; }
-: "${ZARAROD_SITE_PORT:?the sandbox servers must run (scripts/sandbox env)}"
-: "${ZARAROD_CENTRAL_PORT:?the sandbox servers must run (scripts/sandbox env)}"
 
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
@@ -71,11 +67,16 @@ export TZ=Europe/Prague
 unset DISPLAY
 
 HTTP_PORT=23210 HTTPS_PORT=23211 WRONG_HOST_PORT=23212 SILENT_PORT=23213
+# Sandbox servers of this test's own, so that no other test's reload of the
+# shared ones meets the installed program's status run.
+export ZARAROD_SANDBOX_DIR=$work/sandbox ZARAROD_SITE_PORT=23214 ZARAROD_CENTRAL_PORT=23215
+unset ZARAROD_SITE_HOST ZARAROD_CENTRAL_HOST ZARAROD_DB_USER ZARAROD_DB_PASSWORD ZARAROD_CENTRAL_CA
 
 pids=()
 cleanup() {
   set +e
   wineserver -k >/dev/null 2>&1
+  "$repo/scripts/sandbox" stop >/dev/null 2>&1
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
 }
 trap cleanup EXIT
@@ -189,8 +190,8 @@ wineboot -i >/dev/null 2>&1
 
 # The installed program reaches the sandbox, the central server by verified
 # TLS with the sandbox's CA, given by a path the Windows program can open.
-"$repo/scripts/sandbox" ini | tr -d '\r' |
-  sed 's|^SSLCA=\(/.*\)$|SSLCA=Z:\1|; /^SSLCA=Z:/ s|/|\\|g' | sed 's/$/\r/' >"$work/vedid.ini"
+"$repo/scripts/sandbox" start >/dev/null
+"$repo/scripts/sandbox" ini wine >"$work/vedid.ini"
 
 # A server that accepts connections and never greets: zararod-cli.exe status
 # against it runs until its ConnectTimeout, long enough to hold the program
