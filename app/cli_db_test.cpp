@@ -11,6 +11,7 @@
 #include "app/captured_output_test_support.h"
 #include "app/cli.h"
 #include "app/jobs_test_support.h"
+#include "db/query.h"
 #include "testing/case_name.h"
 #include "testing/host_programs.h"
 #include "testing/loopback_listeners.h"
@@ -225,6 +226,53 @@ TEST_F(CliTest, TlsIsVerifiedBeforeAnyStatementIsSent) {
     EXPECT_EQ(result.out, "počet nových važ.listů: 4\nOdesláno 4 nových VL\n");
     EXPECT_EQ(tlsAccepts() != acceptsBefore, ssl == "on");
   }
+}
+
+// Compress per server: on, that server's session runs the compressed
+// protocol, TLS or not, and a job goes through it whole; off or absent, it
+// does not. A value neither on nor off is refused like SSL's.
+TEST_F(CliTest, CompressSwitchesEachServersSessionToTheCompressedProtocol) {
+  const ServerAddress central = serverAddress(Server::Central);
+  const ServerAddress site = serverAddress(Server::Site);
+  const std::string verified = "SSL=1\r\nSSLCA=" + centralCaFile() + "\r\n";
+  const auto compression = [](TZConnection& connection) {
+    TZQuery query("ZQueryCompression");
+    query.SetConnection(&connection);
+    query.SQL().Add("show session status like 'Compression'");
+    query.Open();
+    return query.FieldByName("Value").AsString();
+  };
+  struct Case {
+    std::string centralExtra, siteExtra;
+    const char *central, *site;
+  } cases[] = {
+      {"", "", "OFF", "OFF"},
+      {"Compress=1\r\n", "Compress=0\r\n", "ON", "OFF"},
+      {verified + "Compress=on\r\n", "Compress=YES\r\n", "ON", "ON"},
+      {"Compress=off\r\n", "Compress=true\r\n", "OFF", "ON"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.centralExtra + c.siteExtra);
+    writeSettings(central, "10", site, c.centralExtra, c.siteExtra);
+    Jobs jobs;
+    jobs.ApplySettings(iniPath_);
+    EXPECT_EQ(compression(jobs.ZConnection2), c.central);
+    EXPECT_EQ(compression(jobs.ZConnection1), c.site);
+    loadSampleData(Server::Site);
+    const CliRun result = run("send-vl vedid.ini");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "počet nových važ.listů: 4\nOdesláno 4 nových VL\n");
+  }
+
+  loadSampleData(Server::Site);
+  const Servers before = servers();
+  writeSettings(central, "10", site, "", "Compress=fast\r\n");
+  const CliRun result = run("send-vl vedid.ini");
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err,
+            "zararod-cli: Settings: [LogON] Compress=fast is neither on (1, yes, on, true) nor off "
+            "(0, no, off, false)\n");
+  EXPECT_TRUE(servers() == before);
 }
 
 }  // namespace

@@ -24,10 +24,11 @@ void initialValues(TZConnection& connection, const std::string& database) {
   connection.SetProperties({codePageProperty()});
 }
 
-// The connection's properties for a login: the code page and the time
-// limits the file gives (the connection's defaults otherwise).
+// The connection's properties for a login: the code page, the time limits
+// the file gives (the connection's defaults otherwise) and compression.
 TZProperties loginProperties(const ServerLogin& login) {
   TZProperties properties = {codePageProperty()};
+  if (switchOfText(login.Compress).value_or(false)) properties.push_back("compress=1");
   if (login.ConnectTimeout) {
     properties.push_back("timeout=" + std::to_string(*login.ConnectTimeout));
   }
@@ -38,14 +39,21 @@ TZProperties loginProperties(const ServerLogin& login) {
   return properties;
 }
 
+std::string neitherOnNorOff(const std::string& section, const char* key,
+                            const std::string& value) {
+  return "Settings: [" + section + "] " + key + "=" + value +
+         " is neither on (1, yes, on, true) nor off (0, no, off, false)";
+}
+
 // With SSL on: verified TLS with the CA of SSLCA (the system's store when it
-// is empty). A value neither on nor off lets no connection be made, rather
-// than one in clear that the site may have meant to encrypt.
+// is empty). A value of SSL neither on nor off lets no connection be made,
+// rather than one in clear that the site may have meant to encrypt; so does
+// such a value of Compress, rather than a connection of the other kind.
 TZTlsPolicy tlsPolicy(const ServerLogin& login, const std::string& section) {
   const std::optional<bool> on = switchOfText(login.SSL);
-  if (!on) {
-    return TZTlsPolicy::Invalid("Settings: [" + section + "] SSL=" + login.SSL +
-                                " is neither on (1, yes, on, true) nor off (0, no, off, false)");
+  if (!on) return TZTlsPolicy::Invalid(neitherOnNorOff(section, "SSL", login.SSL));
+  if (!switchOfText(login.Compress)) {
+    return TZTlsPolicy::Invalid(neitherOnNorOff(section, "Compress", login.Compress));
   }
   return *on ? TZTlsPolicy::Verified(login.SSLCA) : TZTlsPolicy::None();
 }

@@ -64,10 +64,10 @@ class Jobs {
   Jobs& operator=(const Jobs&) = delete;
 
   // Reads the settings file (normally ExePath() + "vedid.ini") into the two
-  // connections (login, time limits, TLS) and rada, disconnecting each
-  // first. Never throws for a missing or malformed file; an SSL value that is
-  // neither on nor off makes every connect to that server fail with an
-  // error naming the section and the key.
+  // connections (login, time limits, TLS, compression) and rada,
+  // disconnecting each first. Never throws for a missing or malformed file;
+  // an SSL or Compress value that is neither on nor off makes every connect
+  // to that server fail with an error naming the section and the key.
   void ApplySettings(const std::string& iniPath);
 
   // The three queue counts of the start-up check: sets the three status lines

@@ -1,29 +1,50 @@
 #!/usr/bin/env bash
 # Whole-job benchmark of the three transfer jobs of zararod-cli (send-vl,
 # send-ll, import-addresses), with the central server on loopback and behind
-# bench/latency_relay.py (the way a site reaches it over the internet), each
-# next to its references:
+# bench/latency_relay.py (the way a site reaches it over the internet, or over
+# a poor mobile or radio link), each next to its references:
 #   - the mariadb client replaying the same statements one by one, one
 #     transaction per server (the queue read and the per-record SELECT and
 #     DELETE on the sending server, the job's saved script on the receiving
 #     one) - the floor that the ratio column compares with;
 #   - pt-archiver --limit 1000 --commit-each moving the same queued records.
-# Both references spend a round trip per record, so they run only at sizes up
-# to SLOW_MAX (the mariadb client runs at every size where there is no relay:
-# that is the floor the jobs must meet at full size). Prints one table: the
-# median of RUNS runs of zararod-cli, of the mariadb client and their ratio,
-# pt-archiver's median, zararod-cli's peak resident memory (/usr/bin/time -v,
-# the largest of the runs) and the growth of zararod-cli's time from the first
-# size next to the growth of the size.
+# Both references spend a round trip per record, so over a link they run only
+# at sizes up to SLOW_MAX; on loopback they run at every size. Prints one
+# table: the median of RUNS runs of zararod-cli, of the mariadb client and
+# their ratio, pt-archiver's median, the peak resident memory of zararod-cli
+# and of pt-archiver (/usr/bin/time -v, the largest of the runs), the bytes
+# zararod-cli sent across the link (median, and against the bytes of the SQL text
+# it saved) and the growth of zararod-cli's time from the first size next to
+# the growth of the size. Then one row per job for a link that breaks: CUT_SIZE
+# records queued, zararod-cli run again after each failure, up to CUT_RUNS
+# times, each run on a fresh link that is cut every CUT_EVERY seconds; the
+# receiving table is then checked for records lost (neither delivered nor
+# still queued) and duplicated.
+#
+# The slip tables are wide by default: 33 columns more than the sandbox's
+# (60 in all: whole numbers, decimals, dates, times, short and long texts),
+# about 7 KB of SQL text per slip.
 #
 #   bench/jobs.sh [build-dir]                          (default: build)
 # Environment (defaults in brackets):
 #   SIZES    records per run            [1000 10000]
 #   RUNS     runs per measurement       [3]
-#   LINKS    round trips to the central server in ms, 0 = no relay  [0 20]
+#   LINKS    links to the central server [0 20 300:2000]: 0 = no relay, RTT =
+#            RTT ms round trip, RTT:KBIT = the same with each direction
+#            capped at KBIT kbit/s
 #   JOBS     which jobs                 [send-vl send-ll import-addresses]
-#   SLOW_MAX largest size for the references that are slow over a link [1000]
-#   ZARAROD_RELAY_PORT  first port for the relays [23063]
+#   WIDE     1: wide slips; 0: the sandbox's 27 columns  [1]
+#   SLOW_MAX largest size for the references over a link [1000]
+#   CAPPED_MAX  largest size over a capped link [1000]
+#   CAPPED_REFS 1: the references also over a capped link, in the first run
+#            only (at 300 ms they take minutes per 1,000 records)  [0]
+#   CUT_SIZE records queued for the broken-link row, 0 = no such row [3000]
+#   CUT_LINK round trip in ms of the broken link [20]
+#   CUT_EVERY seconds between cuts      [2]
+#   CUT_RUNS most runs of zararod-cli   [8]
+#   COMPRESS the value of Compress= in both sections of the settings, empty
+#            for none  []
+#   ZARAROD_RELAY_PORT  the relay's port [23063]
 # Needs the sandbox servers and their environment:
 #   scripts/sandbox start && eval "$(scripts/sandbox env)"
 # Installs the `time` and `percona-toolkit` packages when they are missing.
@@ -35,9 +56,17 @@ cli=$build/app/zararod-cli
 : "${ZARAROD_SITE_PORT:?run eval \"\$(scripts/sandbox env)\" first}"
 sizes=${SIZES:-1000 10000}
 runs=${RUNS:-3}
-links=${LINKS:-0 20}
+links=${LINKS:-0 20 300:2000}
 jobs=${JOBS:-send-vl send-ll import-addresses}
+wide=${WIDE:-1}
 slow_max=${SLOW_MAX:-1000}
+capped_max=${CAPPED_MAX:-1000}
+capped_refs=${CAPPED_REFS:-0}
+cut_size=${CUT_SIZE:-3000}
+cut_link=${CUT_LINK:-20}
+cut_every=${CUT_EVERY:-2}
+cut_runs=${CUT_RUNS:-8}
+compress=${COMPRESS:-}
 relay_port=${ZARAROD_RELAY_PORT:-23063}
 
 # --- tools -------------------------------------------------------------------
@@ -53,37 +82,61 @@ need /usr/bin/time time
 need pt-archiver percona-toolkit
 
 work=$(mktemp -d /tmp/zararod-bench.XXXXXX)
-relays=()
+relay_pid=
 cleanup() {
-  local pid
-  for pid in "${relays[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${relays[@]}"; do wait "$pid" 2>/dev/null || true; done
+  if [ -n "$relay_pid" ]; then kill "$relay_pid" 2>/dev/null || true; wait "$relay_pid" 2>/dev/null || true; fi
   [ -n "${KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 cd "$work"
 
 # --- links -------------------------------------------------------------------
-# One relay per round trip > 0, in front of the central server only: the site
-# server is the local one.
-declare -A centralPort
-for rtt in $links; do
-  [ "$rtt" = 0 ] && continue
+# A link is "0" (none: the central server directly), "RTT" (ms round trip) or
+# "RTT:KBIT" (and each direction capped at KBIT kbit/s). One relay runs at a
+# time, in front of the central server only (the site server is the local
+# one), started for each timed command and stopped after it, which leaves the
+# bytes it carried in relay_up and relay_down.
+relay_start() { # link, then further relay options
+  local link=$1 rtt kbit
+  shift
+  rtt=${link%%:*}
+  kbit=0
+  [ "$link" = "$rtt" ] || kbit=${link#*:}
   python3 "$repo/bench/latency_relay.py" --listen "$relay_port" --to "$ZARAROD_CENTRAL_PORT" \
-    --round-trip-ms "$rtt" >"relay-$rtt.log" 2>&1 &
-  relays+=($!)
-  for _ in $(seq 1 100); do grep -q '^relay:' "relay-$rtt.log" && break; sleep 0.1; done
-  grep -q '^relay:' "relay-$rtt.log" || { cat "relay-$rtt.log" >&2; exit 1; }
-  centralPort[$rtt]=$relay_port
-  ZARAROD_CENTRAL_PORT=$relay_port "$repo/scripts/sandbox" ini >"vedid-$rtt.ini"
-  relay_port=$((relay_port + 1))
-done
-centralPort[0]=$ZARAROD_CENTRAL_PORT
-"$repo/scripts/sandbox" ini >vedid-0.ini
+    --round-trip-ms "$rtt" --up-kbit "$kbit" --down-kbit "$kbit" "$@" >relay.log 2>&1 &
+  relay_pid=$!
+  for _ in $(seq 1 100); do grep -q '^relay:' relay.log && break; sleep 0.05; done
+  grep -q '^relay:' relay.log || { cat relay.log >&2; exit 1; }
+}
+relay_stop() {
+  kill "$relay_pid"
+  wait "$relay_pid" || true
+  relay_pid=
+  read -r relay_up relay_down < <(awk '/^relay: carried/ {print $3, $6}' relay.log)
+  [ -n "$relay_up" ] || { cat relay.log >&2; echo "jobs: the relay reported nothing" >&2; exit 1; }
+}
+linked() { # link, command...: runs the command, through a relay unless the link is 0
+  local link=$1
+  shift
+  [ "$link" = 0 ] && { "$@"; return; }
+  relay_start "$link"
+  "$@"
+  relay_stop
+}
 
-client() { # site|central, round trip to central, then client arguments
+with_compress() { # the settings on stdin, with Compress=$compress in both sections
+  if [ -z "$compress" ]; then cat; else sed "s/^\(\[LogON[^]]*\]\)\r\$/\1\r\nCompress=$compress\r/"; fi
+}
+"$repo/scripts/sandbox" ini | with_compress >vedid-0.ini
+ZARAROD_CENTRAL_PORT=$relay_port "$repo/scripts/sandbox" ini | with_compress >vedid-relay.ini
+ini_for() { if [ "$1" = 0 ]; then echo vedid-0.ini; else echo vedid-relay.ini; fi; }
+
+client() { # site|central, link to central, then client arguments
   local port=$ZARAROD_SITE_PORT host=$ZARAROD_SITE_HOST
-  if [ "$1" = central ]; then port=${centralPort[$2]} host=$ZARAROD_CENTRAL_HOST; fi
+  if [ "$1" = central ]; then
+    host=$ZARAROD_CENTRAL_HOST port=$ZARAROD_CENTRAL_PORT
+    [ "$2" = 0 ] || port=$relay_port
+  fi
   shift 2
   mariadb --no-defaults -h"$host" -P"$port" -u"$ZARAROD_DB_USER" -p"$ZARAROD_DB_PASSWORD" \
     --default-character-set=cp1250 --binary-mode "$@"
@@ -94,40 +147,89 @@ elapsed() { awk -v a="$1" -v b="$(now)" 'BEGIN {printf "%.3f\n", b - a}'; }
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 
 # --- data --------------------------------------------------------------------
-# Both servers get the sample databases back, then N queued records with
-# realistic values in every column.
+# Wide slips: the columns that the slip tables get on both servers, and the
+# values of a slip's row `seq` in them. The four long texts are notes written
+# from a pool of 97 texts of 22 sentences with numbers in them, each note
+# headed by a digest of its slip, so that neighbouring slips differ the way
+# real notes do rather than repeat one text.
+wideColumns="smlouva INT, faktura INT, cislo_vozu INT, obsluha INT, vahovna INT,
+  id_prijemky BIGINT, druh SMALLINT, jakost TINYINT, cena_bez_dph DECIMAL(12,2),
+  dph DECIMAL(12,2), cena_s_dph DECIMAL(12,2), srazka_vlhkost DECIMAL(10,2),
+  srazka_necistoty DECIMAL(10,2), dopravne DECIMAL(12,2), susne DECIMAL(12,2), teplota DOUBLE,
+  objem DOUBLE, datum_smlouvy DATE, datum_faktury DATE, datum_platby DATE, prijezd DATETIME,
+  odjezd DATETIME, exportovano DATETIME, cas_odjezdu TIME, dopravce VARCHAR(60),
+  adresa_dopravce VARCHAR(100), puvod VARCHAR(60), odruda VARCHAR(40), cislo_plomby VARCHAR(20),
+  popis_nakladu TEXT, posudek TEXT, ujednani TEXT, reklamace TEXT"
+wideNames=$(sed -E 's/ [A-Z]+(\([0-9,]+\))?//g' <<<"$wideColumns" | tr -d '\n ')
+wideValues="202600000 + seq, 2026100000 + seq, 4000 + seq mod 977, 1 + seq mod 7, 1 + seq mod 3,
+  7700000000 + seq, seq mod 12, seq mod 4, 122880.00 + seq mod 10000, 25804.80 + seq mod 2100,
+  148684.80 + seq mod 12100, 1.35 + (seq mod 40) / 100, 0.20 + (seq mod 20) / 100,
+  3200.00 + seq mod 800, 1540.50 + seq mod 300, 11.5 + (seq mod 90) / 10, 31.25 + seq mod 9,
+  '2026-03-01' - interval seq mod 90 day, '2026-07-20' + interval seq mod 30 day,
+  '2026-08-15' + interval seq mod 45 day, '2026-07-14 06:55:00' - interval seq minute,
+  '2026-07-14 07:48:30' - interval seq minute, '2026-07-14 18:00:00' + interval seq second,
+  sec_to_time((seq * 37) mod 86400), 'Agrodoprava Vysočina s.r.o.',
+  concat('Průmyslová ', seq mod 90, ', 591 01 Žďár nad Sázavou'), 'Kraj Vysočina, okres Žďár',
+  elt(1 + seq mod 4, 'Bohemia', 'Julie', 'Elan', 'RGT Reform'), concat('PL-', lpad(seq, 8, '0')),
+  concat(md5(seq), ' ', (select t from notes where id = seq mod 97)),
+  concat(md5(seq + 1), ' ', (select t from notes where id = (seq * 7 + 3) mod 97)),
+  concat(md5(seq + 2), ' ', (select t from notes where id = (seq * 11 + 5) mod 97)),
+  concat(md5(seq + 3), ' ', (select t from notes where id = (seq * 13 + 7) mod 97))"
+notes="create temporary table notes (id int primary key, t text character set utf8mb4);
+insert into notes select n.seq, group_concat(concat(elt(1 + (n.seq * 13 + s.seq * 7) mod 10,
+  'Vzorek odebrán z korby ve třech místech, vlhkost přeměřena na laboratorním vlhkoměru',
+  'Řidič upozorněn na plachtu, náklad při příjezdu částečně zakrytý',
+  'Obsah příměsí v normě, ojediněle zlomková zrna a plevy',
+  'Cena dle rámcové smlouvy, srážka za vlhkost nad limit',
+  'Dodávka zařazena do sila č.', 'Plomba neporušena, doklad o původu předán',
+  'Teplota zrna při příjmu bez odchylky, zápach nezjištěn',
+  'Dopravce žádá vystavení vážního lístku v kopii pro účetnictví',
+  'Reklamace předchozí dodávky vyřízena dobropisem č.',
+  'Kontrolní vážení provedeno, rozdíl v toleranci'), ' ', n.seq * 131 + s.seq, '.')
+  separator ' ') from seq_0_to_96 n, seq_1_to_22 s group by n.seq;"
+
+# Both servers get the sample databases back (the slip tables widened when
+# WIDE=1), then N queued records with realistic values in every column.
 prepare() { # job, n
-  local job=$1 n=$2 server
+  local job=$1 n=$2 server names="" values="" pool=""
   for server in site central; do
-    cat "$repo/sandbox/common.sql" "$repo/sandbox/$server.sql" |
-      client $server 0 --default-character-set=utf8mb4
+    {
+      cat "$repo/sandbox/common.sql" "$repo/sandbox/$server.sql"
+      if [ "$wide" = 1 ]; then
+        echo "alter table vorazu1.vaznil add ($wideColumns);"
+        echo "alter table vorazu1.laborl add ($wideColumns);"
+      fi
+    } | client $server 0 --default-character-set=utf8mb4
   done
+  if [ "$wide" = 1 ]; then names=",$wideNames" values=",$wideValues" pool=$notes; fi
   case $job in
     send-vl) client site 0 --default-character-set=utf8mb4 vorazu1 <<SQL ;;
+$pool
 insert into vaznil (PC8, cislodokla, rada, datum, cas, vazeno, spz, ridic, kodpar, nazevpar,
   komodita, brutto, tara, netto, vlhkost, necistoty, cena_t, castka, hmotnost_t, pocet_vazeni,
-  stav, potvrzeno, poznamka, id_sklad, sklizen, zmeneno)
+  stav, potvrzeno, poznamka, id_sklad, sklizen, zmeneno$names)
 select 1, concat('B', lpad(seq, 7, '0')), '01', '2026-07-14' - interval (seq mod 200) day,
   sec_to_time(seq mod 86400), '2026-07-14 07:42:10' - interval seq minute,
   concat(seq mod 9, 'AB ', lpad(seq mod 10000, 4, '0')), 'Jiří Dvořák', '100234',
   'Zemědělské družstvo Žďár, a.s.', 'pšenice potravinářská', 38000 + seq mod 1000,
   14000 + seq mod 500, 24000 + seq mod 700, 13.80, 1.20, 5120.50, 123089 + seq,
   24.04 + seq / 1000, 2, 1, if(seq mod 2, 'Y', 'N'), 'Vlhkost přeměřena; vzorek č. 2: OK?',
-  9000000000 + seq, 2026, '2026-07-14 08:01:00' + interval seq second
+  9000000000 + seq, 2026, '2026-07-14 08:01:00' + interval seq second$values
 from seq_1_to_$n;
 insert into vaznil_00 select cislodokla, rada from vaznil where cislodokla like 'B%';
 SQL
     send-ll) client site 0 --default-character-set=utf8mb4 vorazu1 <<SQL ;;
+$pool
 insert into laborl (PC8, cislodokla, rada, datum, cas, odebrano, kodpar, komodita, vzorek,
   vlhkost, primesi, necistoty, bilkoviny, objem_hmotnost, padove_cislo, trida, srazka_kc,
-  schvaleno, laborant, poznamka, cislo_vzorku, sklizen, zapsano)
+  schvaleno, laborant, poznamka, cislo_vzorku, sklizen, zapsano$names)
 select 1, concat('LB', lpad(seq, 7, '0')), '01', '2026-07-14' - interval (seq mod 200) day,
   sec_to_time(seq mod 86400), '2026-07-14 07:50:00' - interval seq minute, '100234',
   'pšenice potravinářská', concat('V-', seq), 13.80 + (seq mod 50) / 100, 2.10, 1.20,
   12.75 + (seq mod 9) / 10, 700 + seq mod 100, 250 + seq mod 120, 1 + seq mod 3,
   (seq mod 4) * 250, if(seq mod 3, 'Y', 'N'), 'Ing. Šárka Horáková',
   'Zápach: bez závad; vzorek uložen v C:\\\\lab\\\\ — ověřit?', 77000000 + seq, 2026,
-  '2026-07-14 08:20:00' + interval seq second
+  '2026-07-14 08:20:00' + interval seq second$values
 from seq_1_to_$n;
 insert into laborl_00 select cislodokla, rada from laborl where cislodokla like 'LB%';
 SQL
@@ -159,17 +261,33 @@ declare -A queueLeft=(
   [send-ll]="site vorazu1 select count(*) from laborl_00"
   [import-addresses]="central dovodi select count(*) from adresar_10")
 
-run_cli() { # job, round trip; appends the time and the peak KB, keeps the saved script
-  local job=$1 rtt=$2 start left server db query
+queued() { # job: the records still queued
+  local server db query
+  read -r server db query <<<"${queueLeft[$1]}"
+  client "$server" 0 -N "$db" -e "$query"
+}
+
+cli_once() { # job, link; the exit code of zararod-cli, its peak KB in cli.rusage
+  local job=$1 link=$2
+  /usr/bin/time -v -o cli.rusage "$cli" "$job" "$(ini_for "$link")" >cli.out 2>&1
+}
+
+run_cli() { # job, link; appends the time, the peak KB and the bytes sent, keeps the saved script
+  local job=$1 link=$2 start left
+  [ "$link" = 0 ] || relay_start "$link"
   start=$(now)
-  /usr/bin/time -v -o cli.rusage "$cli" "$job" "vedid-$rtt.ini" >cli.out 2>&1 ||
-    { cat cli.out >&2; echo "jobs: zararod-cli $job failed" >&2; exit 1; }
+  cli_once "$job" "$link" || { cat cli.out >&2; echo "jobs: zararod-cli $job failed" >&2; exit 1; }
   elapsed "$start" >>cli.times
+  if [ "$link" != 0 ]; then
+    relay_stop
+    # The bytes that carried the records: up for slips, down for addresses.
+    if [ "$job" = import-addresses ]; then echo "$relay_down"; else echo "$relay_up"; fi >>cli.sent
+  fi
   awk -F': ' '/Maximum resident set size/ {print $2}' cli.rusage >>cli.peak
-  read -r server db query <<<"${queueLeft[$job]}"
-  left=$(client "$server" 0 -N "$db" -e "$query")
+  left=$(queued "$job")
   [ "$left" = 0 ] || { echo "jobs: $job left $left records queued" >&2; exit 1; }
   cp "${savedScript[$job]}" "script-$job.sql"
+  wc -c <"script-$job.sql" >>cli.text
 }
 
 # --- the references ------------------------------------------------------------------
@@ -210,15 +328,17 @@ SQL
   esac
 }
 
-run_floor() { # job, round trip; needs the script that zararod-cli saved for this job
-  local job=$1 rtt=$2 start sender=site receiver=central db=vorazu1
+run_floor() { # job, link; needs the script that zararod-cli saved for this job
+  local job=$1 link=$2 start sender=site receiver=central db=vorazu1
   [ "$job" = import-addresses ] && { sender=central receiver=site db=dovodi; }
   sending_statements "$job" >sending.sql
   { echo "START TRANSACTION;"; cat "script-$job.sql"; echo "COMMIT;"; } >receiving.sql
+  [ "$link" = 0 ] || relay_start "$link"
   start=$(now)
-  client $sender "$rtt" "$db" <sending.sql >/dev/null
-  client $receiver "$rtt" "$db" <receiving.sql >/dev/null
+  client $sender "$link" "$db" <sending.sql >/dev/null
+  client $receiver "$link" "$db" <receiving.sql >/dev/null
   elapsed "$start" >>floor.times
+  [ "$link" = 0 ] || relay_stop
 }
 
 # pt-archiver copies the queued records row by row from the sending server to
@@ -229,10 +349,12 @@ run_floor() { # job, round trip; needs the script that zararod-cli saved for thi
 # receiver, so it does a little less than a job.
 # --no-safe-auto-increment: by default it would keep back the row with the
 # highest id. --no-version-check: no look-ups outside this machine.
-run_archiver() { # job, round trip
-  local job=$1 rtt=$2 start source dest where table db sender queued inserted
+run_archiver() { # job, link
+  local job=$1 link=$2 start source dest where table db sender queued inserted port columns
+  port=$ZARAROD_CENTRAL_PORT
+  [ "$link" = 0 ] || port=$relay_port
   local site="h=$ZARAROD_SITE_HOST,P=$ZARAROD_SITE_PORT"
-  local central="h=$ZARAROD_CENTRAL_HOST,P=${centralPort[$rtt]}"
+  local central="h=$ZARAROD_CENTRAL_HOST,P=$port"
   local login="u=$ZARAROD_DB_USER,p=$ZARAROD_DB_PASSWORD,A=cp1250"
   case $job in
     send-vl | send-ll)
@@ -247,12 +369,16 @@ run_archiver() { # job, round trip
       ;;
   esac
   queued=$(client $sender 0 -N "$db" -e "select count(*) from $table where $where")
+  columns=$(columns_of $sender $db "$table")
+  [ "$link" = 0 ] || relay_start "$link"
   start=$(now)
-  pt-archiver --source "$source" --dest "$dest" --where "$where" \
-    --columns "$(columns_of $sender $db "$table")" \
+  /usr/bin/time -v -o archiver.rusage pt-archiver --source "$source" --dest "$dest" \
+    --where "$where" --columns "$columns" \
     --limit 1000 --commit-each --no-delete --no-safe-auto-increment --no-version-check \
     --statistics >archiver.out 2>&1 || { cat archiver.out >&2; echo "jobs: pt-archiver failed" >&2; exit 1; }
   elapsed "$start" >>archiver.times
+  [ "$link" = 0 ] || relay_stop
+  awk -F': ' '/Maximum resident set size/ {print $2}' archiver.rusage >>archiver.peak
   inserted=$(awk '$1 == "INSERT" {print $2}' archiver.out)
   [ "$inserted" = "$queued" ] ||
     { echo "jobs: pt-archiver moved ${inserted:-no} records of $queued" >&2; exit 1; }
@@ -260,10 +386,13 @@ run_archiver() { # job, round trip
 
 # --- the relay on its own ------------------------------------------------------------
 # Sessions of 1 and of 21 statements through each relay (medians of 3): the
-# difference is 20 round trips; the rest of a session is the login and the client.
+# difference is 20 round trips; the rest of a session is the login and the
+# client. Over a capped link also a session of one 250 KB statement, whose
+# extra time against the one-statement session gives the rate.
 printf 'select 1;\n' >select1.sql
 printf 'select 1;\n%.0s' {1..21} >select21.sql
-session() { # round trip, statements file; prints the median seconds of 3 sessions
+printf "select length('%s');\n" "$(head -c 187500 /dev/urandom | base64 -w0)" >select250k.sql
+session() { # link, statements file; prints the median seconds of 3 sessions
   local start
   for _ in 1 2 3; do
     start=$(now)
@@ -271,54 +400,137 @@ session() { # round trip, statements file; prints the median seconds of 3 sessio
     elapsed "$start"
   done | median
 }
-for rtt in $links; do
-  [ "$rtt" = 0 ] && continue
-  awk -v d="$(session 0 select1.sql)" -v one="$(session "$rtt" select1.sql)" \
-    -v more="$(session "$rtt" select21.sql)" -v r="$rtt" 'BEGIN {
-    printf "relay check (%s ms): a one-statement session %.0f ms directly, %.0f ms relayed; +%.1f ms for each further statement\n",
-      r, d * 1000, one * 1000, (more - one) * 1000 / 20 }'
+link_label() { # link
+  case $1 in
+    0) echo none ;;
+    *:*) echo "${1%%:*} ms ${1#*:} kbit/s" ;;
+    *) echo "$1 ms" ;;
+  esac
+}
+for link in $links; do
+  [ "$link" = 0 ] && continue
+  direct=$(session 0 select1.sql)
+  relay_start "$link"
+  one=$(session "$link" select1.sql)
+  more=$(session "$link" select21.sql)
+  big=-
+  [[ "$link" == *:* ]] && big=$(session "$link" select250k.sql)
+  relay_stop
+  awk -v d="$direct" -v one="$one" -v more="$more" -v big="$big" -v bytes="$(wc -c <select250k.sql)" \
+    -v l="$(link_label "$link")" 'BEGIN {
+    printf "relay check (%s): a one-statement session %.0f ms directly, %.0f ms relayed; +%.1f ms for each further statement",
+      l, d * 1000, one * 1000, (more - one) * 1000 / 20
+    if (big != "-") printf "; a %d-byte statement +%.0f ms (%.0f kbit/s)", bytes, (big - one) * 1000,
+      bytes * 8 / 1000 / (big - one)
+    printf "\n" }'
 done
 
 # --- the runs ------------------------------------------------------------------------
-declare -A firstMedian # job/round trip -> zararod-cli's median at the first size
+declare -A firstMedian # job/link -> zararod-cli's median at the first size
 read -r first_size _ <<<"$sizes"
 
-measure() { # job, n, round trip: runs everything RUNS times and prints the row
-  local job=$1 n=$2 rtt=$3 took floor=- archiver=- peak growth=- link=none
-  : >cli.times; : >cli.peak; : >floor.times; : >archiver.times
-  for _ in $(seq 1 "$runs"); do
+measure() { # job, n, link: runs everything RUNS times and prints the row
+  local job=$1 n=$2 link=$3 run took floor=- archiver=- peak archiverPeak=- sent=- sentText=- growth=-
+  local capped=0 refs=0
+  [[ "$link" == *:* ]] && capped=1
+  if [ "$link" = 0 ]; then refs=1
+  elif [ "$n" -le "$slow_max" ] && { [ "$capped" = 0 ] || [ "$capped_refs" = 1 ]; }; then refs=1
+  fi
+  : >cli.times; : >cli.peak; : >cli.sent; : >cli.text; : >floor.times; : >archiver.times; : >archiver.peak
+  for run in $(seq 1 "$runs"); do
     prepare "$job" "$n"
-    run_cli "$job" "$rtt"
-    if [ "$rtt" = 0 ] || [ "$n" -le "$slow_max" ]; then
-      prepare "$job" "$n"
-      run_floor "$job" "$rtt"
-    fi
-    if [ "$n" -le "$slow_max" ]; then
-      prepare "$job" "$n"
-      run_archiver "$job" "$rtt"
-    fi
+    run_cli "$job" "$link"
+    # Over a capped link the references take minutes: once is enough.
+    [ "$refs" = 1 ] && { [ "$capped" = 0 ] || [ "$run" = 1 ]; } || continue
+    prepare "$job" "$n"
+    run_floor "$job" "$link"
+    prepare "$job" "$n"
+    run_archiver "$job" "$link"
   done
   took=$(median <cli.times)
   [ -s floor.times ] && floor=$(median <floor.times)
   [ -s archiver.times ] && archiver=$(median <archiver.times)
+  [ -s archiver.peak ] && archiverPeak=$(sort -n archiver.peak | tail -1)
+  if [ -s cli.sent ]; then
+    sent=$(median <cli.sent)
+    sentText=$(awk -v u="$sent" -v t="$(median <cli.text)" 'BEGIN {printf "%.2f", u / t}')
+  fi
   peak=$(sort -n cli.peak | tail -1)
-  [ "$n" = "$first_size" ] && firstMedian[$job/$rtt]=$took
-  [ -n "${firstMedian[$job/$rtt]:-}" ] && [ "$n" != "$first_size" ] &&
-    growth=$(awk -v t="$took" -v t0="${firstMedian[$job/$rtt]}" -v n="$n" -v n0="$first_size" \
+  [ "$n" = "$first_size" ] && firstMedian[$job/$link]=$took
+  [ -n "${firstMedian[$job/$link]:-}" ] && [ "$n" != "$first_size" ] &&
+    growth=$(awk -v t="$took" -v t0="${firstMedian[$job/$link]}" -v n="$n" -v n0="$first_size" \
       'BEGIN {printf "%.1f/%g", t / t0, n / n0}')
-  [ "$rtt" = 0 ] || link="$rtt ms"
-  awk -v job="$job" -v n="$n" -v link="$link" -v t="$took" -v f="$floor" -v a="$archiver" \
-    -v kb="$peak" -v g="$growth" 'BEGIN {
-    printf "%-17s %8d %6s %14.3f %10s %6s %14s %8.1f %10s\n", job, n, link, t,
-      f == "-" ? "-" : sprintf("%.3f", f), f == "-" ? "-" : sprintf("%.2f", t / f),
-      a == "-" ? "-" : sprintf("%.3f", a), kb / 1024, g }'
+  awk -v job="$job" -v n="$n" -v link="$(link_label "$link")" -v t="$took" -v f="$floor" \
+    -v a="$archiver" -v kb="$peak" -v akb="$archiverPeak" -v sent="$sent" -v st="$sentText" -v g="$growth" '
+    function num(v, fmt) { return v == "-" ? "-" : sprintf(fmt, v) }
+    BEGIN {
+    printf "%-17s %8d %-17s %13.3f %10s %6s %14s %8.1f %9s %8s %7s %8s\n", job, n, link, t,
+      num(f, "%.3f"), f == "-" ? "-" : sprintf("%.2f", t / f), num(a, "%.3f"), kb / 1024,
+      akb == "-" ? "-" : sprintf("%.1f", akb / 1024), sent == "-" ? "-" : sprintf("%.2f", sent / 1e6),
+      st, g }'
 }
 
-printf '%-17s %8s %6s %14s %10s %6s %14s %8s %10s\n' job records link \
-  'zararod-cli s' 'mariadb s' ratio 'pt-archiver s' 'peak MB' growth
+# The broken link: CUT_SIZE records queued, then zararod-cli run until the
+# queue is empty, at most CUT_RUNS times, each run on a fresh relay that cuts
+# every connection CUT_EVERY seconds after it starts and every CUT_EVERY
+# seconds after that. Then the records are checked by their keys: delivered
+# (on the receiving server), lost (neither delivered nor still queued) and
+# duplicated (rows on the receiving server beyond one per key).
+declare -A recordKeys=(
+  [send-vl]="site|central|vorazu1|concat(cislodokla, '/', rada)|vaznil|cislodokla like 'B%'|vaznil_00"
+  [send-ll]="site|central|vorazu1|concat(cislodokla, '/', rada)|laborl|cislodokla like 'LB%'|laborl_00"
+  [import-addresses]="central|site|dovodi|kodpar|adresar|kodpar like 'P%'|adresar_10")
+
+keys_of() { # server, database, key expression, table, condition
+  client "$1" 0 -N "$2" -e "select $3 from $4 where $5" | sort
+}
+
+cut_row() { # job
+  local job=$1 sender receiver db key table condition queue ran=0 left link
+  local delivered lost duplicated rows outcome
+  IFS='|' read -r sender receiver db key table condition queue <<<"${recordKeys[$job]}"
+  link=$cut_link
+  prepare "$job" "$cut_size"
+  left=$(queued "$job")
+  while [ "$left" != 0 ] && [ "$ran" -lt "$cut_runs" ]; do
+    ran=$((ran + 1))
+    relay_start "$link" --cut-every "$cut_every"
+    cli_once "$job" "$link" || true
+    relay_stop
+    left=$(queued "$job")
+  done
+  keys_of "$sender" "$db" "$key" "$table" "$condition" >all.keys
+  keys_of "$receiver" "$db" "$key" "$table" "$condition" >received.keys
+  client "$sender" 0 -N "$db" -e "select $key from $queue" | sort -u >queued.keys
+  sort -u received.keys >delivered.keys
+  delivered=$(comm -12 all.keys delivered.keys | wc -l)
+  lost=$(sort -u delivered.keys queued.keys | comm -23 all.keys - | wc -l)
+  rows=$(wc -l <received.keys)
+  duplicated=$((rows - $(wc -l <delivered.keys)))
+  if [ "$left" = 0 ]; then
+    outcome="all delivered in $ran"
+  else
+    outcome="not delivered in $ran ($(comm -12 all.keys queued.keys | wc -l) queued)"
+  fi
+  printf '%-17s %8d %-24s %-30s %9d %5d %10d\n' "$job" "$cut_size" \
+    "$(link_label "$link"), cut ${cut_every} s" "$outcome" "$delivered" "$lost" "$duplicated"
+}
+
+printf '%-17s %8s %-17s %13s %10s %6s %14s %8s %9s %8s %7s %8s\n' job records link \
+  'zararod-cli s' 'mariadb s' ratio 'pt-archiver s' 'peak MB' 'pt-a. MB' 'sent MB' 'sent/SQL' growth
 for job in $jobs; do
   for n in $sizes; do
-    for rtt in $links; do measure "$job" "$n" "$rtt"; done
+    for link in $links; do
+      [[ "$link" == *:* ]] && [ "$n" -gt "$capped_max" ] && continue
+      measure "$job" "$n" "$link"
+    done
   done
 done
-echo "ratio: zararod-cli / mariadb client; growth: zararod-cli's time / its time at $first_size records, then the same for the size"
+echo "ratio: zararod-cli / mariadb client; peak MB: largest resident set of zararod-cli, pt-a. MB: of pt-archiver;"
+echo "sent MB: bytes of zararod-cli that crossed the link towards the receiving server (relayed rows), sent/SQL:"
+echo "those bytes / the bytes of the script it saved; growth: zararod-cli's time / its time at $first_size records, then the same for the size"
+if [ "$cut_size" -gt 0 ]; then
+  echo
+  printf '%-17s %8s %-24s %-30s %9s %5s %10s\n' job records link runs delivered lost duplicated
+  for job in $jobs; do cut_row "$job"; done
+fi

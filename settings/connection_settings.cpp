@@ -24,6 +24,7 @@ ServerLogin readLogin(const SettingsFile& file, const std::string& section) {
   login.ReadTimeout = readSeconds(file, section, "ReadTimeout");
   login.SSL = file.ReadText(section, "SSL", "");
   login.SSLCA = file.ReadText(section, "SSLCA", "");
+  login.Compress = file.ReadText(section, "Compress", "");
   login.Batch = file.ReadNumber(section, "Batch", kDefaultBatch);
   return login;
 }

@@ -29,6 +29,10 @@ struct ServerLogin {
   // file SSLCA or, when that is empty, the system's certificate store.
   std::string SSL;
   std::string SSLCA;
+  // Key Compress, as written (see switchOfText): when on, the client library
+  // compresses everything sent to and received from this server (at some
+  // processor cost on both ends), which pays on a slow link.
+  std::string Compress;
   // Statements per round trip when a job runs its script on this server
   // (key Batch); 0 or 1 sends one statement at a time, for a server or proxy
   // that refuses multi-statement text.
@@ -41,7 +45,7 @@ struct ConnectionSettings {
   ServerLogin Local;        // section LogON, for ZConnection1
 };
 
-// An on/off key such as SSL, letter case aside: on for 1 (any whole number
+// An on/off key such as SSL or Compress, letter case aside: on for 1 (any whole number
 // but 0), yes, y, true, t, on; off for the empty text, 0, no, n, false, f,
 // off; nullopt for anything else, which the caller must not take for either.
 std::optional<bool> switchOfText(std::string_view text);
@@ -50,8 +54,8 @@ std::optional<bool> switchOfText(std::string_view text);
 std::string settingsFileName();
 
 // Reads IP, User, Password and SQLport of section LogON_adr, each with its
-// default ("localhost", "root", empty, 3306), the time limits, the TLS keys
-// and Batch (default kDefaultBatch), then rada (default "10"); then the same
+// default ("localhost", "root", empty, 3306), the time limits, the TLS keys,
+// Compress and Batch (default kDefaultBatch), then rada (default "10"); then the same
 // login keys of section LogON. Never throws (apart from std::bad_alloc); a
 // missing file gives all defaults.
 ConnectionSettings readConnectionSettings(const std::string& fileName);
