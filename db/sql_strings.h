@@ -26,11 +26,8 @@
 // change of the text the change hook runs; after one caused by a setting, or
 // one that raised, it does not.
 //
-// Cost: appending lines only resumes the scan where the tokens of the text
-// before them were already settled, so building a text of n lines one Add at
-// a time costs O(n) in total as long as statements stay short (a statement
-// still open at the end of the text is copied out once per rescan, and an
-// unterminated quoted string or comment is read again from its start).
+// Cost: each rescan reads the whole text, so a long text is best set at once
+// (SetText, SetLines) or built inside one BeginUpdate / EndUpdate bracket.
 //
 // Errors: a ":" marker followed by anything but a word or a quoted string
 // (whitespace, a number, a keyword such as NULL, a symbol, a backquoted name)
@@ -120,29 +117,11 @@ class TZSQLStrings {
   int ParamIndex(std::string_view name) const;
 
  private:
-  // Where the scan of the text can resume: everything before `pos` is
-  // settled, and the containers below hold exactly what it produced.
-  struct ScanPoint {
-    std::size_t pos = 0;
-    TZTokenAssembler assembler{TZTokenOption::toSkipComments | TZTokenOption::toUnifyWhitespace};
-    bool pendingColon = false;       // a ":" waiting for the token after it
-    std::size_t textStart = 0;       // the open statement is scanText_[textStart..textLength)
-    std::size_t textLength = 0;
-    std::size_t markerStart = 0;     // its markers are scanMarkers_[markerStart..markerLength)
-    std::size_t markerLength = 0;
-    std::size_t statementCount = 0;
-    std::size_t nameCount = 0;
-  };
-
   void changed();
   void replaceLines(std::vector<std::string> lines);
   void settingChanged();
   void rescan(bool textChanged);
-  void resetScan();
-  void updateTextFacts();
-  void takeFastPath();
   void scanTokens();
-  void truncateResults(std::size_t statementCount, std::size_t nameCount);
   int addName(std::string name);
   const IZTokenizer& tokenizer() const;
 
@@ -157,18 +136,6 @@ class TZSQLStrings {
   std::vector<TZSQLStatement> statements_;
   std::vector<std::string> names_;
   std::unordered_map<std::string, int> nameIndex_;  // upper-cased name -> index
-
-  // Incremental rescan. Only Add changes the text without invalidating what
-  // was learnt about the text before it.
-  bool prefixStable_ = false;
-  std::size_t factsUpTo_ = 0;  // text_[0..factsUpTo_) has been looked at for:
-  bool hasColon_ = false;
-  bool hasSemicolon_ = false;
-  bool hasNonBlank_ = false;
-  std::size_t fastPathLength_ = 0;  // > 0: statements_[0] is text_[0..this)
-  ScanPoint settled_;
-  std::string scanText_;
-  std::vector<int> scanMarkers_;
 };
 
 }  // namespace zararod

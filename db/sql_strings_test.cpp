@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -247,50 +245,6 @@ TEST(SQLStringsTest, Files) {
   EXPECT_EQ(hookRuns, 1);
   EXPECT_THROW(sql.SaveToFile((dir / "no" / "such" / "dir.txt").string()), EFCreateError);
   std::filesystem::remove_all(dir);
-}
-
-// Appending line by line must leave exactly what a scan of the whole text
-// leaves, errors included, whatever the lines hold.
-TEST(SQLStringsTest, AppendingEqualsRescanningTheWholeText) {
-  static const std::vector<std::string> kPieces = {
-      "select", " ", "  ", "\t", "'", "''", "\\", "\"", "`", ":p", ":P", ":q", "::", ":=", ":",
-      ";", ";", "#c", "-- c", "/*", "*/", "/*!", "12", "e", "e5", "0x1f", ".", "a", "NULL", "?",
-      ":'n m'", "'a;b'", "'x:y'", "\r", "\n", "delete from t where k='1';", "value ('a','b');"};
-  std::mt19937 random(4242);
-  for (int round = 0; round < 400; ++round) {
-    const bool multi = round % 2 == 0;
-    const bool check = round % 4 < 3;
-    TZSQLStrings appended;
-    appended.SetMultiStatements(multi);
-    appended.SetParamCheck(check);
-    std::vector<std::string> lines;
-    const int lineCount = 1 + static_cast<int>(random() % 12);
-    for (int l = 0; l < lineCount; ++l) {
-      std::string line;
-      const int pieces = static_cast<int>(random() % 6);
-      for (int p = 0; p < pieces; ++p) line += kPieces[random() % kPieces.size()];
-      lines.push_back(line);
-
-      std::optional<std::string> appendError;
-      try {
-        appended.Add(line);
-      } catch (const EZDatabaseError& e) {
-        appendError = e.Message();
-      }
-      TZSQLStrings whole;
-      whole.SetMultiStatements(multi);
-      whole.SetParamCheck(check);
-      std::optional<std::string> wholeError;
-      try {
-        whole.SetLines(lines);
-      } catch (const EZDatabaseError& e) {
-        wholeError = e.Message();
-      }
-      ASSERT_EQ(appendError, wholeError) << "round " << round << " line " << l;
-      ASSERT_EQ(resultOf(appended), resultOf(whole)) << "round " << round << " line " << l;
-      ASSERT_EQ(appended.Text(), whole.Text());
-    }
-  }
 }
 
 }  // namespace

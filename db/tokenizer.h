@@ -121,11 +121,6 @@ struct TZRawToken {
 
 class IZTokenizer {
  public:
-  // How many bytes past the end of a token its state may look at to decide
-  // where the token ends. A token that ends at least this many bytes before
-  // the end of the text is the same in any text that begins with that text.
-  static constexpr std::size_t kMaxLookahead = 2;
-
   virtual ~IZTokenizer() = default;
 
   // Reads the token that begins at `pos`.
@@ -145,12 +140,10 @@ class IZTokenizer {
   TZTokenList Tokenize(std::string_view text, TZTokenOptions options = {}) const;
 };
 
-// Applies the tokenizer options to raw tokens one at a time, so that a text
-// can be tokenized in pieces (see TZSQLStrings). Holds an integer token back
-// until the next token shows whether the two join into one word. The state is
-// small and copyable: a copy taken between two Feed calls resumes from there.
-// Token offsets refer to the same growing text in every call; a text may grow
-// between calls but its bytes before the last fed token's end must not change.
+// Applies the tokenizer options to raw tokens one at a time, for a caller
+// that walks the tokens as they are read (Tokenize, TZSQLStrings). Holds an
+// integer token back until the next token shows whether the two join into one
+// word. Token offsets refer to the same text in every call.
 class TZTokenAssembler {
  public:
   explicit TZTokenAssembler(TZTokenOptions options) : options_(options) {}
