@@ -4,87 +4,19 @@
 #include <optional>
 
 #include "app/job_support.h"
+#include "app/job_transaction.h"
 #include "app/jobs.h"
+#include "app/record_keys.h"
 #include "db/connection.h"
 #include "db/db_exceptions.h"
 #include "db/query.h"
-#include "db/sql_literals.h"
 #include "db/sql_processor.h"
 #include "db/sql_strings.h"
 #include "util/file_io.h"
-#include "util/strings.h"
 
 namespace zararod {
 
 namespace {
-
-using Key = std::vector<std::string>;
-
-Key keyOf(TZQuery& rows, const std::vector<const char*>& columns) {
-  Key key;
-  key.reserve(columns.size());
-  for (const char* column : columns) key.push_back(keyText(rows.FieldByName(column)));
-  return key;
-}
-
-std::vector<KeyColumn> keyColumns(const std::vector<const char*>& columns, const Key& key) {
-  std::vector<KeyColumn> out;
-  out.reserve(columns.size());
-  for (std::size_t i = 0; i < columns.size(); ++i) out.push_back({columns[i], key[i]});
-  return out;
-}
-
-// The condition that picks exactly the rows of any of `keys`.
-std::string anyKeyCondition(const std::vector<const char*>& columns, const std::vector<Key>& keys,
-                            bool noBackslashEscapes) {
-  if (keys.size() == 1) return keyCondition(keyColumns(columns, keys[0]), noBackslashEscapes);
-  std::string condition;
-  for (const Key& key : keys) {
-    if (!condition.empty()) condition += " or ";
-    condition += "(" + keyCondition(keyColumns(columns, key), noBackslashEscapes) + ")";
-  }
-  return condition;
-}
-
-// "cislodokla = 'K9', rada = '01'": a record's key as an error names it.
-std::string describeKey(const std::vector<const char*>& columns, const Key& key) {
-  std::string text;
-  for (std::size_t i = 0; i < columns.size(); ++i) {
-    if (i > 0) text += ", ";
-    text += std::string(columns[i]) + " = " + stringLiteral(key[i], true);
-  }
-  return text;
-}
-
-// Which key columns are CHAR in `table`, asked through `query` (whose
-// connection must be open): the server drops a CHAR value's trailing blanks
-// and compares it without them, so a key of such a column is matched without
-// them too. The declared types come from the column metadata that every
-// query's result takes (SHOW COLUMNS, once per table and live connection).
-std::vector<bool> paddedKeyColumns(TZQuery& query, const std::string& table,
-                                   const std::vector<const char*>& columns) {
-  std::string list;
-  for (const char* column : columns) list += (list.empty() ? "" : ",") + std::string(column);
-  setQueryText(query, "select " + list + " from " + table + " where 1 = 0");
-  query.Open();
-  std::vector<bool> padded;
-  padded.reserve(columns.size());
-  for (const char* column : columns) {
-    padded.push_back(sameText(declaredType(query, query.FieldByName(column)), "char"));
-  }
-  query.Close();
-  return padded;
-}
-
-// `key` as a table with the `padded` columns holds and compares it.
-Key withoutPadding(Key key, const std::vector<bool>& padded) {
-  for (std::size_t i = 0; i < key.size(); ++i) {
-    if (!padded[i]) continue;
-    const std::size_t end = key[i].find_last_not_of(' ');
-    key[i].erase(end == std::string::npos ? 0 : end + 1);
-  }
-  return key;
-}
 
 // The script lines that write the records of one key, and how many records
 // (one statement each) they hold.
@@ -158,8 +90,8 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
   plan.begin(script);
 
   int counter = 0;
-  std::vector<Key> chunk;
-  std::map<Key, Written> written;
+  std::vector<RecordKey> chunk;
+  std::map<RecordKey, Written> written;
   while (!plan.queue.Eof()) {
     chunk.clear();
     for (; !plan.queue.Eof() && chunk.size() < kKeysPerChunk; plan.queue.Next()) {
@@ -171,7 +103,7 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
     // The queue entries as the queue holds them; each record as its table
     // holds it.
     const std::string queued = anyKeyCondition(plan.keyColumns, chunk, senderNbe);
-    for (Key& key : chunk) key = withoutPadding(std::move(key), senderPadded);
+    for (RecordKey& key : chunk) key = withoutPadding(std::move(key), senderPadded);
     written.clear();
     setQueryText(plan.records,
                  plan.readStatement(anyKeyCondition(plan.keyColumns, chunk, senderNbe), locking));
@@ -185,9 +117,9 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
     plan.records.ExecSQL();
     plan.records.Close();
 
-    for (const Key& key : chunk) {
-      script.push_back(plan.receiverDelete(keyCondition(
-          keyColumns(plan.keyColumns, withoutPadding(key, receiverPadded)), receiverNbe)));
+    for (const RecordKey& key : chunk) {
+      script.push_back(plan.receiverDelete(
+          keyCondition(plan.keyColumns, withoutPadding(key, receiverPadded), receiverNbe)));
       const auto found = written.find(key);
       const int records = found == written.end() ? 0 : found->second.records;
       owners.insert(owners.end(), 1 + records, describeKey(plan.keyColumns, key));

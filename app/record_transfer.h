@@ -8,11 +8,9 @@
 // Records are read and dequeued in chunks of kKeysPerChunk queued keys: one
 // SELECT for the records of the chunk's keys, then one DELETE for their
 // queue entries, right after the read (never a queue entry before its record
-// has been read). Every key is matched byte for byte (keyCondition in
-// app/job_support.h), except that a key column the record table declares
-// CHAR is matched without trailing blanks on that server, as the server
-// compares it: the queue's VARCHAR 'K9 ' picks the CHAR record 'K9'. The progress bar moves one
-// step per queued key as the chunk's keys are taken up, just before their records are read.
+// has been read). Keys are matched as app/record_keys.h says. The progress
+// bar moves one step per queued key as the chunk's keys are taken up, just
+// before their records are read.
 //
 // The script is not held whole: each chunk's lines are appended to the script
 // file and run on the receiver (in batches, see TZSQLProcessor) before the
