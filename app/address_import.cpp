@@ -24,11 +24,12 @@ int Jobs::importAddressesOnce(JobReporter& reporter) {
       .database = "dovodi",
       .statusText = texts::kStatusAddresses,
       .recordTable = "adresar",
-      .sender = ZConnection2,
+      .sending = {ZConnection2, transaction2_},
       .queue = ZQuery21,
       .queueTable = "adresar_" + rada,
       .records = ZQuery22,
       .keyColumns = {"kodpar"},
+      .receiving = {ZConnection1, transaction1_},
       .processor = ZSQLProcessor1,
       .scriptFile = "aad.txt",
       .begin =
@@ -58,7 +59,8 @@ int Jobs::importAddressesOnce(JobReporter& reporter) {
             script.push_back(" DATUMZAL=NOW();");
           },
   };
-  const int counter = transfer(plan, transaction2_, transaction1_, reporter);
+  rejected_.clear();
+  const int counter = transfer(plan, dryRun_, rejected_, reporter);
   reporter.ShowMessage(texts::kImported + std::to_string(counter) + texts::kImportedSuffix,
                        JobReporter::Icon::Information);
   return counter;

@@ -110,39 +110,4 @@ std::string Jobs::udelejPolozky(const std::string& table, JobReporter& reporter)
   return zararod::udelejPolozky(ZQuery2, table, reporter);
 }
 
-std::string Jobs::udelejData(TZQuery& source, JobReporter& reporter) {
-  return zararod::udelejData(source, reporter, ZConnection2.NoBackslashEscapes());
-}
-
-void Jobs::runScript(TZSQLProcessor& processor, const std::vector<std::string>& owners) {
-  processor.OnError = [&](TZSQLProcessor& p, int index, const std::exception& e,
-                          TZErrorHandleAction& action) {
-    // The script's last statements write the records of `owners`; the ones
-    // before them are the job's own.
-    const int firstOwned = p.StatementCount() - static_cast<int>(owners.size());
-    const auto* sql = dynamic_cast<const EZSQLException*>(&e);
-    const int code = sql != nullptr ? sql->ErrorCode() : -1;
-    std::string message = sql != nullptr ? sql->Message() : e.what();
-    if (index >= firstOwned) {
-      message += " (" + owners[static_cast<std::size_t>(index - firstOwned)] + ")";
-    }
-    // A dry run goes on past a rejected statement to find every one of them.
-    // A lock error is not a rejection: the server has rolled back (a
-    // deadlock) or may roll back the whole transaction, so the run ends and
-    // the job is tried again.
-    if (dryRun_ && !JobRetry::IsRetryable(e)) {
-      rejected_.push_back({p.Statements(index), message});
-      action = eaSkip;
-      return;
-    }
-    throw EZSQLException(std::move(message), code);
-  };
-  // The handler serves this run only, however the run ends.
-  struct HandlerReset {
-    TZSQLProcessor& processor;
-    ~HandlerReset() { processor.OnError = nullptr; }
-  } reset{processor};
-  processor.Execute();
-}
-
 }  // namespace zararod

@@ -43,6 +43,7 @@
 
 #include "app/job_reporter.h"
 #include "app/job_retry.h"
+#include "app/record_transfer.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/sql_processor.h"
@@ -50,7 +51,6 @@
 namespace zararod {
 
 enum class SlipKind { Weighing, Laboratory };
-struct TransferPlan;
 
 class Jobs {
  public:
@@ -87,8 +87,6 @@ class Jobs {
 
   // The column list of `table` on the local server through ZQuery2.
   std::string udelejPolozky(const std::string& table, JobReporter& reporter);
-  // The value list of the current row of `source` for the central server.
-  std::string udelejData(TZQuery& source, JobReporter& reporter);
 
   // Dry run: a job runs in full inside its transactions, then both servers
   // are rolled back instead of committed. Statements the receiving server
@@ -96,10 +94,7 @@ class Jobs {
   // (cleared when a job starts) and the job then throws as a real run would.
   void SetDryRun(bool dryRun) { dryRun_ = dryRun; }
   bool DryRun() const { return dryRun_; }
-  struct Rejected {
-    std::string statement;  // cp1250, as split from the script
-    std::string message;    // "SQL Error: ..."
-  };
+  using Rejected = RejectedStatement;
   const std::vector<Rejected>& RejectedStatements() const { return rejected_; }
 
   TZConnection ZConnection1;  // local server, section LogON
@@ -118,18 +113,6 @@ class Jobs {
   // One attempt of each job.
   int importAddressesOnce(JobReporter& reporter);
   int sendSlipsOnce(SlipKind kind, JobReporter& reporter);
-
-  // The transfer protocol of every job (app/record_transfer.h): returns the
-  // number of queue rows visited. `sendingTransaction` and
-  // `receivingTransaction` are the private queries on the plan's two sides.
-  int transfer(const TransferPlan& plan, TZQuery& sendingTransaction, TZQuery& receivingTransaction,
-               JobReporter& reporter);
-  // Executes the script, whose last statements write the records whose keys
-  // `owners` names, one per statement ("cislodokla = 'K9', rada = '01'"). A
-  // failing statement of a record fails the run with the server's message
-  // followed by the key, and its error code; in a dry run it is collected
-  // in rejected_ and the run goes on.
-  void runScript(TZSQLProcessor& processor, const std::vector<std::string>& owners);
 
   // Private queries that carry the transaction statements, so that the
   // window's queries keep exactly their own texts.

@@ -2,10 +2,11 @@
 
 #include <map>
 #include <optional>
+#include <stdexcept>
 
 #include "app/job_support.h"
 #include "app/job_transaction.h"
-#include "app/jobs.h"
+#include "app/job_retry.h"
 #include "app/record_keys.h"
 #include "db/connection.h"
 #include "db/db_exceptions.h"
@@ -25,18 +26,68 @@ struct Written {
   int records = 0;
 };
 
+// Executes the script, whose last statements write the records whose keys
+// `owners` names, one per statement ("cislodokla = 'K9', rada = '01'"). A
+// failing statement of a record fails the run with the server's message
+// followed by the key, and its error code; in a dry run it is added to
+// `rejected` and the run goes on.
+void runScript(TZSQLProcessor& processor, const std::vector<std::string>& owners, bool dryRun,
+               std::vector<RejectedStatement>& rejected) {
+  processor.OnError = [&](TZSQLProcessor& p, int index, const std::exception& e,
+                          TZErrorHandleAction& action) {
+    // The script's last statements write the records of `owners`; the ones
+    // before them are the job's own.
+    const int firstOwned = p.StatementCount() - static_cast<int>(owners.size());
+    const auto* sql = dynamic_cast<const EZSQLException*>(&e);
+    const int code = sql != nullptr ? sql->ErrorCode() : -1;
+    std::string message = sql != nullptr ? sql->Message() : e.what();
+    if (index >= firstOwned) {
+      message += " (" + owners[static_cast<std::size_t>(index - firstOwned)] + ")";
+    }
+    // A dry run goes on past a rejected statement to find every one of them.
+    // A lock error is not a rejection: the server has rolled back (a
+    // deadlock) or may roll back the whole transaction, so the run ends and
+    // the job is tried again.
+    if (dryRun && !JobRetry::IsRetryable(e)) {
+      rejected.push_back({p.Statements(index), message});
+      action = eaSkip;
+      return;
+    }
+    throw EZSQLException(std::move(message), code);
+  };
+  // The handler serves this run only, however the run ends.
+  struct HandlerReset {
+    TZSQLProcessor& processor;
+    ~HandlerReset() { processor.OnError = nullptr; }
+  } reset{processor};
+  processor.Execute();
+}
+
+// Whether each side's transaction query, and the processor, are on that
+// side's connection.
+void checkSides(const TransferPlan& plan) {
+  if (plan.sending.transaction.Connection() != &plan.sending.connection ||
+      plan.receiving.transaction.Connection() != &plan.receiving.connection ||
+      plan.processor.Connection() != &plan.receiving.connection ||
+      plan.queue.Connection() != &plan.sending.connection ||
+      plan.records.Connection() != &plan.sending.connection) {
+    throw std::logic_error("transfer: a query or the processor is not on its side's connection");
+  }
+}
+
 }  // namespace
 
-int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
-                   TZQuery& receivingTransaction, JobReporter& reporter) {
-  TZConnection& receiver = *plan.processor.Connection();
-  rejected_.clear();
-  JobTransaction sending(sendingTransaction, JobSide::Sending);
-  JobTransaction receiving(receivingTransaction, JobSide::Receiving);
+int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatement>& rejected,
+             JobReporter& reporter) {
+  checkSides(plan);
+  TZConnection& sender = plan.sending.connection;
+  TZConnection& receiver = plan.receiving.connection;
+  JobTransaction sending(plan.sending.transaction, JobSide::Sending);
+  JobTransaction receiving(plan.receiving.transaction, JobSide::Receiving);
 
-  reconnect(plan.sender, plan.database);
+  reconnect(sender, plan.database);
   sending.Begin();
-  const bool senderNbe = plan.sender.NoBackslashEscapes();
+  const bool senderNbe = sender.NoBackslashEscapes();
   const std::string locking = sending.LockingReads() ? " for update" : "";
   setQueryText(plan.queue, "select * from " + plan.queueTable + locking + ";");
   plan.queue.Open();
@@ -59,9 +110,9 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
     int size = processor.BatchSize();
     ~BatchSizeKept() { processor.SetBatchSize(size); }
   } keptBatchSize{plan.processor};
-  if (isClusterNode(receivingTransaction)) plan.processor.SetBatchSize(0);
+  if (isClusterNode(plan.receiving.transaction)) plan.processor.SetBatchSize(0);
   const std::vector<bool> receiverPadded =
-      paddedKeyColumns(receivingTransaction, plan.recordTable, plan.keyColumns);
+      paddedKeyColumns(plan.receiving.transaction, plan.recordTable, plan.keyColumns);
 
   // The script goes to its file and to the receiver a chunk at a time, as it
   // is built: every chunk ends with a whole statement, so the receiver runs
@@ -81,7 +132,7 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
     if (!file) file.emplace(plan.scriptFile);
     file->write(text);
     plan.processor.Script().SetText(text);
-    runScript(plan.processor, owners);
+    runScript(plan.processor, owners, dryRun, rejected);
     owners.clear();
   };
 
@@ -132,9 +183,9 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
   if (!file) send();
   file->close();
   plan.processor.Script().Clear();
-  if (!rejected_.empty()) throw EZSQLException(rejected_.front().message);
-  receiving.Finish(dryRun_);
-  sending.Finish(dryRun_);
+  if (!rejected.empty()) throw EZSQLException(rejected.front().message);
+  receiving.Finish(dryRun);
+  sending.Finish(dryRun);
   return counter;
 }
 

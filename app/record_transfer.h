@@ -1,9 +1,9 @@
 // The one protocol by which every job moves queued records from a sending
 // server to a receiving server without losing one: read the queue, read the
 // records, build the script, run it on the receiver, commit the receiver,
-// commit the sender (see app/jobs.h for the transactions around it). The
+// commit the sender (app/job_transaction.h holds the transactions). The
 // address import and the two slip transfers differ only in the pieces of a
-// TransferPlan.
+// TransferPlan; transfer() runs one.
 //
 // Records are read and dequeued in chunks of kKeysPerChunk queued keys: one
 // SELECT for the records of the chunk's keys, then one DELETE for their
@@ -34,6 +34,26 @@ class TZConnection;
 class TZQuery;
 class TZSQLProcessor;
 
+// One side of a job: its connection and the private query on that connection
+// that carries the transaction statements, so that the window's queries keep
+// exactly their own texts. The two sides are distinct types: a plan cannot
+// take the one for the other. REQUIRES: `transaction` is on `connection`
+// (transfer() checks it).
+struct SendingSide {
+  TZConnection& connection;
+  TZQuery& transaction;
+};
+struct ReceivingSide {
+  TZConnection& connection;
+  TZQuery& transaction;
+};
+
+// A statement of the script that the receiving server rejected in a dry run.
+struct RejectedStatement {
+  std::string statement;  // cp1250, as split from the script
+  std::string message;    // "SQL Error: ..." and the key of its record
+};
+
 // Queued keys taken up per chunk.
 inline constexpr int kKeysPerChunk = 500;
 
@@ -47,14 +67,15 @@ struct TransferPlan {
   std::string recordTable;  // the records, on both sides
 
   // Sending side.
-  TZConnection& sender;
+  SendingSide sending;
   TZQuery& queue;  // the window's query on the queue: "select * from <queue>;"
   std::string queueTable;
   TZQuery& records;                     // reads the records and deletes the queue entries
   std::vector<const char*> keyColumns;  // in the queue and the record table
 
   // Receiving side.
-  TZSQLProcessor& processor;
+  ReceivingSide receiving;
+  TZSQLProcessor& processor;  // on the receiving connection
   std::string scriptFile;  // in the working directory
 
   // After the progress bar shows: the script's first lines (and anything the
@@ -69,9 +90,23 @@ struct TransferPlan {
   std::function<std::string(const std::string& condition)> receiverDelete;
   // The script lines of the one statement that writes the current record of
   // `rows` on the receiving server (`receiverNbe`: it has
-  // NO_BACKSLASH_ESCAPES). A statement of the script that fails is named by
-  // the key of its record, so these counts must hold.
+  // NO_BACKSLASH_ESCAPES, as its connection reported once, when the job
+  // opened it; every literal of the job's script follows this one answer). A
+  // statement of the script that fails is named by the key of its record, so
+  // these counts must hold.
   std::function<void(TZQuery& rows, bool receiverNbe, std::vector<std::string>& script)> write;
 };
+
+// Runs `plan` and returns the number of queue rows visited. Without
+// `dryRun` both sides are committed at the end; with it they are rolled back
+// and every statement the receiver rejects is added to `rejected` (which the
+// caller clears) instead of ending the run; the run then throws the first
+// one's error as a real run would. A lock error (app/job_retry.h) is never a
+// rejection: it ends the run. Any error rolls both sides back and passes
+// through: the connections' and queries' errors, EZSQLException for a script
+// statement (its message followed by its record's key), the script file's
+// errors, and std::logic_error when a side's query is not on its connection.
+int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatement>& rejected,
+             JobReporter& reporter);
 
 }  // namespace zararod
