@@ -18,7 +18,7 @@ constexpr const char* kColumns[] = {"NAZEVPODNI", "SIDLO",     "ULICECISLO", "PS
 
 }  // namespace
 
-int Jobs::importAddressesOnce(JobReporter& reporter) {
+void Jobs::importAddressesOnce(JobReporter& reporter) {
   const TransferPlan plan{
       .line = JobReporter::Line::Addresses,
       .database = "dovodi",
@@ -59,11 +59,7 @@ int Jobs::importAddressesOnce(JobReporter& reporter) {
             script.push_back(" DATUMZAL=NOW();");
           },
   };
-  rejected_.clear();
-  const int counter = transfer(plan, dryRun_, rejected_, reporter);
-  reporter.ShowMessage(texts::kImported + std::to_string(counter) + texts::kImportedSuffix,
-                       JobReporter::Icon::Information);
-  return counter;
+  transfer(plan, dryRun_, rejected_, delivered_, reporter);
 }
 
 }  // namespace zararod

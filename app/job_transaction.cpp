@@ -10,13 +10,17 @@ JobTransaction::~JobTransaction() {
 }
 
 void JobTransaction::Begin() {
-  // A server without strict mode stores a value that does not fit its column
-  // cut or clamped, with a mere warning; strict, it rejects the statement.
-  // The rest of the server's mode (NO_BACKSLASH_ESCAPES above all) stays.
-  if (side_ == JobSide::Receiving) {
-    run("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES')");
+  if (!sessionReady_) {
+    // A server without strict mode stores a value that does not fit its
+    // column cut or clamped, with a mere warning; strict, it rejects the
+    // statement. The rest of the server's mode (NO_BACKSLASH_ESCAPES above
+    // all) stays.
+    if (side_ == JobSide::Receiving) {
+      run("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES')");
+    }
+    lockingReads_ = !acceptsReadCommittedWrites();
+    sessionReady_ = true;
   }
-  lockingReads_ = !acceptsReadCommittedWrites();
   // Applies to the next transaction only.
   if (!lockingReads_) run("SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
   run("START TRANSACTION");

@@ -5,9 +5,13 @@
 
 namespace zararod {
 
-// START TRANSACTION ... COMMIT on the connection of `query`. Going out of
-// scope without Commit rolls back; a rollback that fails (the connection
-// died) drops the live connection, which makes the server roll back.
+// START TRANSACTION ... COMMIT on the connection of `query`, one transaction
+// after another: a job runs one per chunk on each side. Begin prepares the
+// session the first time (below) and starts a transaction; after Commit,
+// Rollback or Finish, Begin starts the next one on the same session. Going
+// out of scope with a transaction open rolls it back; a rollback that fails
+// (the connection died) drops the live connection, which makes the server
+// roll back.
 // Begin, Commit and Finish throw the errors of the query; Rollback never
 // throws. The query must outlive the transaction.
 //
@@ -22,7 +26,7 @@ namespace zararod {
 // its new queue entry is deleted. Where it keeps the server's level it
 // therefore reads the queue and the records with locking reads (LockingReads:
 // "... for update"), which read the latest committed rows and hold them until
-// the job ends.
+// the transaction ends.
 // The receiving side only deletes, inserts and updates; at the server's
 // default level its deletes of keys that the server does not hold lock the
 // gaps around them, and jobs of many sites writing the same tables at the
@@ -41,7 +45,11 @@ class JobTransaction {
   JobTransaction(const JobTransaction&) = delete;
   JobTransaction& operator=(const JobTransaction&) = delete;
 
+  // REQUIRES: no transaction open; the connection is the one of the first
+  // Begin (a new live connection needs a new JobTransaction).
   void Begin();
+  // Whether a transaction is open (begun, not yet committed or rolled back).
+  bool Open() const { return open_; }
   // After Begin: whether the transaction runs at the server's own level, so
   // that the sending side must read with locks.
   bool LockingReads() const { return lockingReads_; }
@@ -59,6 +67,7 @@ class JobTransaction {
   TZQuery& query_;
   JobSide side_;
   bool open_ = false;
+  bool sessionReady_ = false;  // the session's mode set, its level learnt
   bool lockingReads_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "app/jobs.h"
 
 #include "app/job_support.h"
+#include "app/job_texts.h"
 #include "app/value_builders.h"
 #include "db/db_exceptions.h"
 #include "db/properties.h"
@@ -91,19 +92,37 @@ void Jobs::ApplySettings(const std::string& iniPath) {
   applyLogin(ZConnection1, ZSQLProcessor1, settings.Local, "LogON");
 }
 
+template <typename Attempt>
+int Jobs::runAttempts(JobReporter& reporter, JobReporter::Line line, Attempt&& attempt) {
+  delivered_ = 0;
+  retry_.Run(
+      [&] {
+        if (dryRun_) delivered_ = 0;
+        rejected_.clear();
+        attempt();
+        return 0;
+      },
+      [&](int number) { reporter.JobRetrying(line, number, JobRetry::kAttempts); });
+  return delivered_;
+}
+
 int Jobs::ImportAddresses(JobReporter& reporter) {
-  return retry_.Run([&] { return importAddressesOnce(reporter); },
-                    [&](int attempt) {
-                      reporter.JobRetrying(JobReporter::Line::Addresses, attempt,
-                                           JobRetry::kAttempts);
-                    });
+  const int counter = runAttempts(reporter, JobReporter::Line::Addresses,
+                                  [&] { importAddressesOnce(reporter); });
+  reporter.ShowMessage(texts::kImported + std::to_string(counter) + texts::kImportedSuffix,
+                       JobReporter::Icon::Information);
+  return counter;
 }
 
 int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
-  const JobReporter::Line line =
-      kind == SlipKind::Weighing ? JobReporter::Line::WeighingSlips : JobReporter::Line::LabSlips;
-  return retry_.Run([&] { return sendSlipsOnce(kind, reporter); },
-                    [&](int attempt) { reporter.JobRetrying(line, attempt, JobRetry::kAttempts); });
+  const bool weighing = kind == SlipKind::Weighing;
+  const int counter =
+      runAttempts(reporter, weighing ? JobReporter::Line::WeighingSlips : JobReporter::Line::LabSlips,
+                  [&] { sendSlipsOnce(kind, reporter); });
+  reporter.ShowMessage(texts::kSent + std::to_string(counter) +
+                           (weighing ? texts::kSentWeighingSuffix : texts::kSentLabSuffix),
+                       JobReporter::Icon::Information);
+  return counter;
 }
 
 std::string Jobs::udelejPolozky(const std::string& table, JobReporter& reporter) {

@@ -78,7 +78,7 @@ void checkSides(const TransferPlan& plan) {
 }  // namespace
 
 int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatement>& rejected,
-             JobReporter& reporter) {
+             int& delivered, JobReporter& reporter) {
   checkSides(plan);
   TZConnection& sender = plan.sending.connection;
   TZConnection& receiver = plan.receiving.connection;
@@ -178,14 +178,28 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
       script.insert(script.end(), found->second.lines.begin(), found->second.lines.end());
     }
     send();
+    // The receiver holds the chunk before its queue entries go. A run that
+    // breaks between the two commits leaves the chunk queued on the sender,
+    // and the next run sends it again, which its delete-then-insert makes
+    // harmless.
+    receiving.Finish(dryRun);
+    // The window paints once the receiver holds the chunk.
+    reporter.ProcessPendingEvents();
+    sending.Finish(dryRun);
+    delivered += static_cast<int>(chunk.size());
+    if (plan.queue.Eof()) break;
+    sending.Begin();
+    receiving.Begin();
   }
-  // Every chunk has been sent; an empty queue leaves the script's first lines.
-  if (!file) send();
+  // An empty queue leaves the script's first lines, in one chunk of its own.
+  if (!file) {
+    send();
+    receiving.Finish(dryRun);
+    sending.Finish(dryRun);
+  }
   file->close();
   plan.processor.Script().Clear();
   if (!rejected.empty()) throw EZSQLException(rejected.front().message);
-  receiving.Finish(dryRun);
-  sending.Finish(dryRun);
   return counter;
 }
 

@@ -1,14 +1,17 @@
 // The one protocol by which every job moves queued records from a sending
-// server to a receiving server without losing one: read the queue, read the
-// records, build the script, run it on the receiver, commit the receiver,
-// commit the sender (app/job_transaction.h holds the transactions). The
-// address import and the two slip transfers differ only in the pieces of a
-// TransferPlan; transfer() runs one.
+// server to a receiving server without losing one: read the queue, then
+// chunk by chunk read the records, build the script, run it on the receiver,
+// commit the receiver, commit the sender (app/job_transaction.h holds the
+// transactions). A broken link costs at most the chunk in flight: the chunks
+// committed before stay delivered and dequeued, and the next run goes on
+// from the queue as it stands. The address import and the two slip transfers
+// differ only in the pieces of a TransferPlan; transfer() runs one.
 //
 // Records are read and dequeued in chunks of kKeysPerChunk queued keys: one
 // SELECT for the records of the chunk's keys, then one DELETE for their
 // queue entries, right after the read (never a queue entry before its record
-// has been read). Keys are matched as app/record_keys.h says. The progress
+// has been read), in the chunk's transaction on the sender, which commits
+// only after the receiver has committed the chunk's script. Keys are matched as app/record_keys.h says. The progress
 // bar moves one step per queued key as the chunk's keys are taken up, just
 // before their records are read.
 //
@@ -97,16 +100,18 @@ struct TransferPlan {
   std::function<void(TZQuery& rows, bool receiverNbe, std::vector<std::string>& script)> write;
 };
 
-// Runs `plan` and returns the number of queue rows visited. Without
-// `dryRun` both sides are committed at the end; with it they are rolled back
-// and every statement the receiver rejects is added to `rejected` (which the
-// caller clears) instead of ending the run; the run then throws the first
-// one's error as a real run would. A lock error (app/job_retry.h) is never a
+// Runs `plan` and returns the number of queue rows visited. Each chunk is
+// committed on its own, receiver first: `delivered` grows by a chunk's
+// queue rows once both sides have committed it, so after an error it counts
+// what this run delivered before. With `dryRun` every chunk is rolled back
+// instead (and still counted), and every statement the receiver rejects is
+// added to `rejected` (which the caller clears) instead of ending the run;
+// the run then throws the first one's error as a real run would. A lock error (app/job_retry.h) is never a
 // rejection: it ends the run. Any error rolls both sides back and passes
 // through: the connections' and queries' errors, EZSQLException for a script
 // statement (its message followed by its record's key), the script file's
 // errors, and std::logic_error when a side's query is not on its connection.
 int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatement>& rejected,
-             JobReporter& reporter);
+             int& delivered, JobReporter& reporter);
 
 }  // namespace zararod

@@ -15,21 +15,19 @@ struct SlipJob {
   JobReporter::Line line;
   const char* statusText;
   const char* scriptFile;
-  const char* messageSuffix;
 };
 
 constexpr SlipJob kWeighing{"vaznil",
                             "vaznil_00",
                             JobReporter::Line::WeighingSlips,
                             texts::kSendingWeighing,
-                            "avl.txt",
-                            texts::kSentWeighingSuffix};
+                            "avl.txt"};
 constexpr SlipJob kLaboratory{"laborl",           "laborl_00", JobReporter::Line::LabSlips,
-                              texts::kSendingLab, "all.txt",   texts::kSentLabSuffix};
+                              texts::kSendingLab, "all.txt"};
 
 }  // namespace
 
-int Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
+void Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
   const SlipJob& job = kind == SlipKind::Weighing ? kWeighing : kLaboratory;
   const std::string table = job.table;
   std::string columns;
@@ -64,11 +62,7 @@ int Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
             script.push_back(" value (" + values + ");");
           },
   };
-  rejected_.clear();
-  const int counter = transfer(plan, dryRun_, rejected_, reporter);
-  reporter.ShowMessage(texts::kSent + std::to_string(counter) + job.messageSuffix,
-                       JobReporter::Icon::Information);
-  return counter;
+  transfer(plan, dryRun_, rejected_, delivered_, reporter);
 }
 
 }  // namespace zararod
