@@ -129,6 +129,8 @@ TEST_F(JobBatchesTest, TheSendingSideReadsAndDequeuesInChunks) {
   std::vector<std::string> logged = loggedStatements(
       Server::Site, mysql_thread_id(jobs_.ZConnection1.LiveConnection()->Handle()));
   AdminSession(Server::Site).exec("SET GLOBAL general_log=0");
+  // Switched on by the first chunk's script, left on for the others.
+  EXPECT_TRUE(jobs_.ZConnection2.LiveConnection()->MultiStatements());
 
   EXPECT_EQ(reporter_.positions[1].size(), static_cast<std::size_t>(slips) + 1);
   EXPECT_EQ(AdminSession(Server::Site).scalar("select count(*) from vorazu1.vaznil_00"), "0");

@@ -105,11 +105,19 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
   // run a statement of that batch twice and report no error: a slip arrived
   // twice. On such a node the script goes one statement per round trip,
   // where the conflict reaches the job as an error and the job runs again.
-  struct BatchSizeKept {
+  // Multi-statements, once on, stay on for the job's receiving session: the
+  // chunks' batched runs then cost no round trip to switch them. The job's
+  // own statements on that session hold one statement each.
+  struct ProcessorKept {
     TZSQLProcessor& processor;
     int size = processor.BatchSize();
-    ~BatchSizeKept() { processor.SetBatchSize(size); }
-  } keptBatchSize{plan.processor};
+    bool keep = processor.KeepMultiStatements();
+    ~ProcessorKept() {
+      processor.SetBatchSize(size);
+      processor.SetKeepMultiStatements(keep);
+    }
+  } kept{plan.processor};
+  plan.processor.SetKeepMultiStatements(true);
   if (isClusterNode(plan.receiving.transaction)) plan.processor.SetBatchSize(0);
   const std::vector<bool> receiverPadded =
       paddedKeyColumns(plan.receiving.transaction, plan.recordTable, plan.keyColumns);
