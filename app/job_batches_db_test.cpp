@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -139,18 +140,24 @@ TEST_F(JobBatchesTest, TheSendingSideReadsAndDequeuesInChunks) {
                         "cislodokla like 'C%'"),
             std::to_string(slips - 1));
   EXPECT_EQ(numberedSlipsArrived(), std::to_string(slips - 1));
-  // Each chunk: one SELECT of its records, then one DELETE of its queue
-  // entries.
+  // Each chunk: one SELECT of its records, one DELETE of its queue entries.
+  // The next chunk is read before the current one commits (while the
+  // central server runs it), and dequeued after.
   std::vector<std::string> reads;
   for (const std::string& text : logged) {
     const bool typesOnly = text.find(" where 1 = 0") != std::string::npos;
     if (!typesOnly &&
-        (text.rfind("select cislodokla", 0) == 0 || text.rfind("delete from vaznil_00", 0) == 0)) {
+        (text.rfind("select cislodokla", 0) == 0 || text.rfind("delete from vaznil_00", 0) == 0 ||
+         text == "COMMIT")) {
       reads.push_back(text.substr(0, 6));
     }
   }
-  EXPECT_EQ(reads,
-            (std::vector<std::string>{"select", "delete", "select", "delete", "select", "delete"}));
+  EXPECT_EQ(reads, (std::vector<std::string>{"select", "delete", "select", "COMMIT", "delete",
+                                             "select", "COMMIT", "delete", "COMMIT"}));
+  // The statement before the first COMMIT: the second chunk's read, with locks.
+  const auto firstCommit = std::find(logged.begin(), logged.end(), "COMMIT");
+  ASSERT_NE(firstCommit, logged.begin());
+  EXPECT_NE(std::prev(firstCommit)->find(" for update"), std::string::npos);
 }
 
 TEST_F(JobBatchesTest, ADryRunOfManyChunksCommitsNothingAnywhere) {

@@ -38,7 +38,9 @@
 // lock errors once the last attempt has failed;
 // CheckStatus catches everything. Jobs must not be started inside one another
 // (the window ignores presses while a job runs).
-// Not thread-safe; used on one thread.
+// Not thread-safe; used on one thread. A job runs its receiving side's
+// chunks on a thread of its own, joined before the job returns
+// (app/record_transfer.h).
 #pragma once
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "app/record_transfer.h"
 
+#include <future>
 #include <map>
-#include <optional>
 #include <stdexcept>
 
 #include "app/job_support.h"
@@ -63,6 +63,30 @@ void runScript(TZSQLProcessor& processor, const std::vector<std::string>& owners
   processor.Execute();
 }
 
+// One chunk of the queue on its way: how many queue rows it took up, the
+// condition that picks their queue entries, and its script lines with the
+// key of each record statement among them (`owners`, in order: the script's
+// last statements, after any the job begins with).
+struct Chunk {
+  int rows = 0;
+  std::string queued;
+  std::vector<std::string> script;
+  std::vector<std::string> owners;
+};
+
+// The lines each followed by CR LF.
+std::string joinedLines(const std::vector<std::string>& lines) {
+  std::size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
 // Whether each side's transaction query, and the processor, are on that
 // side's connection.
 void checkSides(const TransferPlan& plan) {
@@ -100,11 +124,6 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
   reconnect(receiver, plan.database);
   receiving.Begin();
   const bool receiverNbe = receiver.NoBackslashEscapes();
-  // A Galera node that aborts the job's transaction for a conflicting one of
-  // another node, in the middle of a multi-statement batch, has been seen to
-  // run a statement of that batch twice and report no error: a slip arrived
-  // twice. On such a node the script goes one statement per round trip,
-  // where the conflict reaches the job as an error and the job runs again.
   // Multi-statements, once on, stay on for the job's receiving session: the
   // chunks' batched runs then cost no round trip to switch them. The job's
   // own statements on that session hold one statement each.
@@ -118,95 +137,117 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
     }
   } kept{plan.processor};
   plan.processor.SetKeepMultiStatements(true);
+  // A Galera node that aborts the job's transaction for a conflicting one of
+  // another node, in the middle of a multi-statement batch, has been seen to
+  // run a statement of that batch twice and report no error: a slip arrived
+  // twice. On such a node the script goes one statement per round trip,
+  // where the conflict reaches the job as an error and the job runs again.
   if (isClusterNode(plan.receiving.transaction)) plan.processor.SetBatchSize(0);
   const std::vector<bool> receiverPadded =
       paddedKeyColumns(plan.receiving.transaction, plan.recordTable, plan.keyColumns);
 
-  // The script goes to its file and to the receiver a chunk at a time, as it
-  // is built: every chunk ends with a whole statement, so the receiver runs
-  // the same statements in the same order as from the whole script.
-  std::optional<OutputFile> file;  // created with the first chunk
-  std::vector<std::string> script;
-  // The key of each record statement of `script`, in order: its last
-  // statements, after the ones the job begins with.
-  std::vector<std::string> owners;
-  const auto send = [&] {
-    std::string text;
-    for (const std::string& line : script) {
-      text += line;
-      text += "\r\n";
-    }
-    script.clear();
-    if (!file) file.emplace(plan.scriptFile);
-    file->write(text);
-    plan.processor.Script().SetText(text);
-    runScript(plan.processor, owners, dryRun, rejected);
-    owners.clear();
-  };
-
-  plan.queue.First();
-  startProgress(reporter, plan.line, count);
-  plan.begin(script);
-
   int counter = 0;
-  std::vector<RecordKey> chunk;
-  std::map<RecordKey, Written> written;
-  while (!plan.queue.Eof()) {
-    chunk.clear();
-    for (; !plan.queue.Eof() && chunk.size() < kKeysPerChunk; plan.queue.Next()) {
+  // The next chunk's queue rows, from the queue query, with the records of
+  // their keys read (`readLocking` after the condition) and their script
+  // lines built. The queue entries stay.
+  const auto takeChunk = [&](const std::string& readLocking) {
+    Chunk chunk;
+    std::vector<RecordKey> keys;
+    for (; !plan.queue.Eof() && keys.size() < kKeysPerChunk; plan.queue.Next()) {
       ++counter;
       reporter.SetProgressPosition(plan.line, counter);
       reporter.ProcessPendingEvents();
-      chunk.push_back(keyOf(plan.queue, plan.keyColumns));
+      keys.push_back(keyOf(plan.queue, plan.keyColumns));
     }
+    if (keys.empty()) return chunk;
+    chunk.rows = static_cast<int>(keys.size());
     // The queue entries as the queue holds them; each record as its table
     // holds it.
-    const std::string queued = anyKeyCondition(plan.keyColumns, chunk, senderNbe);
-    for (RecordKey& key : chunk) key = withoutPadding(std::move(key), senderPadded);
-    written.clear();
-    setQueryText(plan.records,
-                 plan.readStatement(anyKeyCondition(plan.keyColumns, chunk, senderNbe), locking));
+    chunk.queued = anyKeyCondition(plan.keyColumns, keys, senderNbe);
+    for (RecordKey& key : keys) key = withoutPadding(std::move(key), senderPadded);
+    std::map<RecordKey, Written> written;
+    setQueryText(plan.records, plan.readStatement(
+                                   anyKeyCondition(plan.keyColumns, keys, senderNbe), readLocking));
     plan.records.Open();
     for (plan.records.First(); !plan.records.Eof(); plan.records.Next()) {
       Written& record = written[keyOf(plan.records, plan.keyColumns)];
       plan.write(plan.records, receiverNbe, record.lines);
       ++record.records;
     }
-    setQueryText(plan.records, "delete from " + plan.queueTable + " where " + queued);
-    plan.records.ExecSQL();
     plan.records.Close();
-
-    for (const RecordKey& key : chunk) {
-      script.push_back(plan.receiverDelete(
+    for (const RecordKey& key : keys) {
+      chunk.script.push_back(plan.receiverDelete(
           keyCondition(plan.keyColumns, withoutPadding(key, receiverPadded), receiverNbe)));
       const auto found = written.find(key);
       const int records = found == written.end() ? 0 : found->second.records;
-      owners.insert(owners.end(), 1 + records, describeKey(plan.keyColumns, key));
+      chunk.owners.insert(chunk.owners.end(), 1 + records, describeKey(plan.keyColumns, key));
       if (found == written.end()) continue;
-      script.insert(script.end(), found->second.lines.begin(), found->second.lines.end());
+      // Copied: a key queued twice in the chunk writes its records twice.
+      chunk.script.insert(chunk.script.end(), found->second.lines.begin(),
+                          found->second.lines.end());
     }
-    send();
+    return chunk;
+  };
+  const auto dequeue = [&](const Chunk& chunk) {
+    if (chunk.rows == 0) return;
+    setQueryText(plan.records, "delete from " + plan.queueTable + " where " + chunk.queued);
+    plan.records.ExecSQL();
+    plan.records.Close();
+  };
+
+  plan.queue.First();
+  startProgress(reporter, plan.line, count);
+  std::vector<std::string> firstLines;
+  plan.begin(firstLines);
+  // The first chunk is dequeued right after its records are read, in the
+  // sender's first transaction. An empty queue makes one chunk of the
+  // script's first lines.
+  Chunk chunk = takeChunk(locking);
+  dequeue(chunk);
+  chunk.script.insert(chunk.script.begin(), firstLines.begin(), firstLines.end());
+
+  // The script goes to its file and to the receiver a chunk at a time: every
+  // chunk ends with a whole statement, so the receiver runs the same
+  // statements in the same order as from the whole script.
+  OutputFile file(plan.scriptFile);
+  for (;;) {
+    const std::string text = joinedLines(chunk.script);
+    chunk.script = {};
+    file.write(text);
+    Chunk next;
+    {
+      // The receiver runs the chunk on a thread of its own, which alone uses
+      // the receiving connection, its queries and the processor until it is
+      // joined; meanwhile this thread reads the next chunk on the sending
+      // connection. The future joins the thread however the block ends.
+      std::future<void> received = std::async(std::launch::async, [&] {
+        plan.processor.Script().SetText(text);
+        runScript(plan.processor, chunk.owners, dryRun, rejected);
+        plan.processor.Script().Clear();
+        receiving.Finish(dryRun);
+      });
+      // The next chunk's records are read with locks, inside the current
+      // chunk's transaction: a record changed and queued again meanwhile
+      // waits until the current chunk commits, and its new queue entry
+      // comes after the next chunk's dequeue, which follows that commit at
+      // once.
+      if (!plan.queue.Eof()) next = takeChunk(" for update");
+      received.get();
+    }
     // The receiver holds the chunk before its queue entries go. A run that
     // breaks between the two commits leaves the chunk queued on the sender,
     // and the next run sends it again, which its delete-then-insert makes
-    // harmless.
-    receiving.Finish(dryRun);
-    // The window paints once the receiver holds the chunk.
+    // harmless. The window paints in between.
     reporter.ProcessPendingEvents();
     sending.Finish(dryRun);
-    delivered += static_cast<int>(chunk.size());
-    if (plan.queue.Eof()) break;
+    delivered += chunk.rows;
+    if (next.rows == 0) break;
+    chunk = std::move(next);
     sending.Begin();
+    dequeue(chunk);
     receiving.Begin();
   }
-  // An empty queue leaves the script's first lines, in one chunk of its own.
-  if (!file) {
-    send();
-    receiving.Finish(dryRun);
-    sending.Finish(dryRun);
-  }
-  file->close();
-  plan.processor.Script().Clear();
+  file.close();
   if (!rejected.empty()) throw EZSQLException(rejected.front().message);
   return counter;
 }

@@ -2,27 +2,48 @@
 // server to a receiving server without losing one: read the queue, then
 // chunk by chunk read the records, build the script, run it on the receiver,
 // commit the receiver, commit the sender (app/job_transaction.h holds the
-// transactions). A broken link costs at most the chunk in flight: the chunks
-// committed before stay delivered and dequeued, and the next run goes on
-// from the queue as it stands. The address import and the two slip transfers
-// differ only in the pieces of a TransferPlan; transfer() runs one.
+// transactions). A broken link costs at most the chunks in flight: the
+// chunks committed on both sides stay delivered and dequeued, and the next
+// run goes on from the queue as it stands. The address import and the two
+// slip transfers differ only in the pieces of a TransferPlan; transfer()
+// runs one.
 //
-// Records are read and dequeued in chunks of kKeysPerChunk queued keys: one
-// SELECT for the records of the chunk's keys, then one DELETE for their
-// queue entries, right after the read (never a queue entry before its record
-// has been read), in the chunk's transaction on the sender, which commits
-// only after the receiver has committed the chunk's script. Keys are matched as app/record_keys.h says. The progress
-// bar moves one step per queued key as the chunk's keys are taken up, just
-// before their records are read.
+// Records are read in chunks of kKeysPerChunk queued keys, one SELECT for
+// the records of a chunk's keys, and dequeued with one DELETE for their
+// queue entries (never a queue entry before its record has been read). The
+// progress bar moves one step per queued key as the chunk's keys are taken
+// up, just before their records are read. Keys are matched as
+// app/record_keys.h says.
 //
-// The script is not held whole: each chunk's lines are appended to the script
-// file and run on the receiver (in batches, see TZSQLProcessor) before the
-// next chunk is read, so the records and their script take the memory of one
-// chunk whatever the queue holds. The queue itself is held whole: the
-// window's query on it keeps every queued key (a few dozen bytes each), as
-// the status line counts them, for the whole job. The file is created with
-// the first chunk; after a failure it holds the script up to the chunk that
+// Two chunks are in flight at a time. While the receiver runs chunk N on a
+// thread of its own, the sender reads chunk N+1's records, with locking
+// reads, inside chunk N's transaction. Then:
+//   receiver commits N; sender commits N (its dequeue); sender begins
+//   N+1 and deletes N+1's queue entries; receiver begins N+1; ...
+// The locks keep a record of chunk N+1 that another session changes (and
+// queues again) waiting until chunk N has committed; its new queue entry
+// then comes after chunk N+1's dequeue, which follows that commit at once,
+// so the change goes with the next run instead of being dequeued unsent.
+// The first chunk is dequeued right after its read. A sender that breaks
+// while the next chunk is read costs chunk N's dequeue as well: the
+// receiver holds it, and the next run sends it again (harmless, as every
+// record is written delete-then-insert).
+//
+// The script is not held whole: each chunk's lines are appended to the
+// script file and run on the receiver (in batches, see TZSQLProcessor), so
+// the records and their script take the memory of two chunks whatever the
+// queue holds. The queue itself is held whole: the window's query on it
+// keeps every queued key (a few dozen bytes each), as the status line counts
+// them, for the whole job. The file is created once the first chunk has
+// been read; after a failure it holds the script up to the chunk that
 // failed.
+//
+// Threads: transfer() is called on one thread (the window's), which alone
+// uses the reporter and the sending side. The receiving connection, its
+// transaction query and the processor are used by the receiving thread
+// while it runs a chunk and by the calling thread only while none runs;
+// transfer() joins the receiving thread before it returns or throws, and
+// passes on its error.
 #pragma once
 
 #include <functional>
