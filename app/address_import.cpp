@@ -18,17 +18,18 @@ constexpr const char* kColumns[] = {"NAZEVPODNI", "SIDLO",     "ULICECISLO", "PS
 
 }  // namespace
 
-int Jobs::importAddressesOnce(JobReporter& reporter) {
+void Jobs::importAddressesOnce(JobReporter& reporter) {
   const TransferPlan plan{
       .line = JobReporter::Line::Addresses,
       .database = "dovodi",
       .statusText = texts::kStatusAddresses,
       .recordTable = "adresar",
-      .sender = ZConnection2,
+      .sending = {ZConnection2, transaction2_},
       .queue = ZQuery21,
       .queueTable = "adresar_" + rada,
       .records = ZQuery22,
       .keyColumns = {"kodpar"},
+      .receiving = {ZConnection1, transaction1_},
       .processor = ZSQLProcessor1,
       .scriptFile = "aad.txt",
       .begin =
@@ -58,10 +59,7 @@ int Jobs::importAddressesOnce(JobReporter& reporter) {
             script.push_back(" DATUMZAL=NOW();");
           },
   };
-  const int counter = transfer(plan, transaction2_, transaction1_, reporter);
-  reporter.ShowMessage(texts::kImported + std::to_string(counter) + texts::kImportedSuffix,
-                       JobReporter::Icon::Information);
-  return counter;
+  transfer(plan, dryRun_, rejected_, delivered_, reporter);
 }
 
 }  // namespace zararod

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/job_support.h"
+#include "app/record_keys.h"
 #include "app/jobs_test_support.h"
 #include "testing/case_name.h"
 

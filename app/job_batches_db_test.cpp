@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -122,21 +123,15 @@ TEST_F(JobBatchesTest, TheSendingSideReadsAndDequeuesInChunks) {
   // Two chunks and a bit; the last key of the first chunk is queued again in
   // the third.
   const int slips = 2 * kKeysPerChunk + 1;
-  AdminSession(Server::Site, "vorazu1")
-      .exec(
-          "delete from vaznil_00; insert into vaznil (cislodokla, rada, ridic) select "
-          "concat('C', lpad(seq, 5, '0')), '01', concat('driver ', seq) from seq_1_to_" +
-          std::to_string(slips - 1) +
-          "; insert into vaznil_00 select cislodokla, rada from vaznil where cislodokla "
-          "like 'C%' order by cislodokla; insert into vaznil_00 values ('C" +
-          std::string(5 - std::to_string(kKeysPerChunk).size(), '0') +
-          std::to_string(kKeysPerChunk) + "', '01')");
+  queueNumberedSlips(slips - 1, kKeysPerChunk);
   jobs_.ZConnection1.Connect();
   startGeneralLog(Server::Site);
   EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), slips);
   std::vector<std::string> logged = loggedStatements(
       Server::Site, mysql_thread_id(jobs_.ZConnection1.LiveConnection()->Handle()));
   AdminSession(Server::Site).exec("SET GLOBAL general_log=0");
+  // Switched on by the first chunk's script, left on for the others.
+  EXPECT_TRUE(jobs_.ZConnection2.LiveConnection()->MultiStatements());
 
   EXPECT_EQ(reporter_.positions[1].size(), static_cast<std::size_t>(slips) + 1);
   EXPECT_EQ(AdminSession(Server::Site).scalar("select count(*) from vorazu1.vaznil_00"), "0");
@@ -144,22 +139,35 @@ TEST_F(JobBatchesTest, TheSendingSideReadsAndDequeuesInChunks) {
                 .scalar("select count(*) from vorazu1.vaznil where "
                         "cislodokla like 'C%'"),
             std::to_string(slips - 1));
-  EXPECT_EQ(AdminSession(Server::Central)
-                .scalar("select count(*) from vorazu1.vaznil where cislodokla like 'C%' and "
-                        "ridic = concat('driver ', 0 + substr(cislodokla, 2))"),
-            std::to_string(slips - 1));
-  // Each chunk: one SELECT of its records, then one DELETE of its queue
-  // entries.
+  EXPECT_EQ(numberedSlipsArrived(), std::to_string(slips - 1));
+  // Each chunk: one SELECT of its records, one DELETE of its queue entries.
+  // The next chunk is read before the current one commits (while the
+  // central server runs it), and dequeued after.
   std::vector<std::string> reads;
   for (const std::string& text : logged) {
     const bool typesOnly = text.find(" where 1 = 0") != std::string::npos;
     if (!typesOnly &&
-        (text.rfind("select cislodokla", 0) == 0 || text.rfind("delete from vaznil_00", 0) == 0)) {
+        (text.rfind("select cislodokla", 0) == 0 || text.rfind("delete from vaznil_00", 0) == 0 ||
+         text == "COMMIT")) {
       reads.push_back(text.substr(0, 6));
     }
   }
-  EXPECT_EQ(reads,
-            (std::vector<std::string>{"select", "delete", "select", "delete", "select", "delete"}));
+  EXPECT_EQ(reads, (std::vector<std::string>{"select", "delete", "select", "COMMIT", "delete",
+                                             "select", "COMMIT", "delete", "COMMIT"}));
+  // The statement before the first COMMIT: the second chunk's read, with locks.
+  const auto firstCommit = std::find(logged.begin(), logged.end(), "COMMIT");
+  ASSERT_NE(firstCommit, logged.begin());
+  EXPECT_NE(std::prev(firstCommit)->find(" for update"), std::string::npos);
+}
+
+TEST_F(JobBatchesTest, ADryRunOfManyChunksCommitsNothingAnywhere) {
+  queueNumberedSlips(2 * kKeysPerChunk + 1, kKeysPerChunk);
+  const std::vector<Row> central = centralSlips(), queue = siteQueue();
+  jobs_.SetDryRun(true);
+  EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), 2 * kKeysPerChunk + 2);
+  EXPECT_TRUE(jobs_.RejectedStatements().empty());
+  EXPECT_EQ(centralSlips(), central);
+  EXPECT_EQ(siteQueue(), queue);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 // wait for another's lock longer than the server allows; the server then
 // rejects a statement with error 1213 (deadlock) or 1205 (lock wait timeout).
 // Another attempt, a moment later, usually gets through. A failed attempt
-// has rolled back both servers (JobTransaction), and every record is written
+// has rolled back both servers (app/job_transaction.h), and every record is written
 // as delete-then-insert, so an attempt run again from the start can neither
 // lose nor duplicate a record.
 //

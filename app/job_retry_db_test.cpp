@@ -11,6 +11,7 @@
 #include "app/captured_output_test_support.h"
 #include "app/cli.h"
 #include "app/jobs_test_support.h"
+#include "app/record_transfer.h"
 #include "db/db_exceptions.h"
 #include "testing/case_name.h"
 
@@ -163,6 +164,35 @@ TEST_F(JobRetryTest, ALockErrorIsNeverARejectedStatementOfADryRun) {
   EXPECT_EQ(reporter_.retries, std::vector<int>{2});
   EXPECT_TRUE(jobs_.RejectedStatements().empty());
   EXPECT_EQ(contents(c, true), before);
+}
+
+TEST_F(JobRetryTest, ALockInALaterChunkRunsAgainFromTheQueueAsItStands) {
+  ShortLockWait shortWait;
+  // Two chunks and a bit, as slip 700 (of the second chunk) is queued
+  // twice.
+  queueNumberedSlips(2 * kKeysPerChunk, 700);
+  // An older central copy of a slip of the second chunk, locked alone (no
+  // gap): the second chunk's delete of it waits for the lock.
+  AdminSession lock(Server::Central);
+  lock.exec(
+      "insert into vorazu1.vaznil (cislodokla, rada, ridic) values ('C00700', '01', 'old'); "
+      "set session transaction isolation level read committed; start transaction");
+  lock.rows("select * from vorazu1.vaznil where cislodokla = 'C00700' for update");
+  reporter_.onRetry = [&](int) { lock.exec("rollback"); };
+  // The first attempt delivers the first chunk; the second sends the rest
+  // only. The message counts both.
+  EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), 2 * kKeysPerChunk + 1);
+  EXPECT_EQ(reporter_.retries, std::vector<int>{2});
+  EXPECT_EQ(reporter_.messages,
+            std::vector<std::string>{"Odesláno " + std::to_string(2 * kKeysPerChunk + 1) +
+                                     " nových VL"});
+  EXPECT_EQ(reporter_.progressMax[1], kKeysPerChunk + 1);  // the queue as it stood
+  EXPECT_EQ(numberedSlipsArrived(), std::to_string(2 * kKeysPerChunk));
+  EXPECT_EQ(AdminSession(Server::Central)
+                .scalar("select count(*) from (select cislodokla from vorazu1.vaznil group by "
+                        "cislodokla, rada having count(*) > 1) twice"),
+            "0");
+  EXPECT_EQ(AdminSession(Server::Site).scalar("select count(*) from vorazu1.vaznil_00"), "0");
 }
 
 // zararod-cli's terminal, releasing the lock when the first retry is shown.

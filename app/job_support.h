@@ -1,11 +1,10 @@
 // Small pieces shared by the jobs: statement texts on queries, opening a side,
-// the progress bar's start, the keys of queue rows, the declared type of a
-// column, and the transaction that guards one side of a job.
+// the progress bar's start, the jobs' code page and the declared type of a
+// column. Matching records by key: app/record_keys.h; the transaction that
+// guards one side of a job: app/job_transaction.h.
 #pragma once
 
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "app/job_reporter.h"
 #include "db/query.h"
@@ -22,27 +21,9 @@ void reconnect(TZConnection& connection, const std::string& database);
 // Shows the line's progress bar at 0 of `count` and lets the window paint it.
 void startProgress(JobReporter& reporter, JobReporter::Line line, int count);
 
-// A key column of a queue row: the bytes the server holds (empty for NULL).
-std::string keyText(const TField& field);
-
 // The code page both job connections announce to their servers
 // ("codepage=" property): the bytes of every key and value the jobs handle.
 inline constexpr const char* kJobCodePage = "cp1250";
-
-// One column of a record's key with the bytes read from the queue.
-struct KeyColumn {
-  const char* name;
-  std::string_view value;
-};
-
-// The condition that picks exactly the rows of one key, for a server with or
-// without NO_BACKSLASH_ESCAPES: first every column equal to its value under
-// the column's collation ("cislodokla = 'K9' and rada = '10'"), so the key
-// index serves the lookup; then every column equal byte for byte in the job's
-// code page ("binary convert(cislodokla using cp1250) = _binary'K9'"), since
-// the collations may ignore letter case and trailing blanks and would take
-// look-alike keys for the same record.
-std::string keyCondition(const std::vector<KeyColumn>& key, bool noBackslashEscapes);
 
 // The declared type name of a field's column ("varchar", "timestamp"...),
 // empty when the column was not traced to a table column.
@@ -52,62 +33,5 @@ std::string declaredType(const TZQuery& query, const TField& field);
 // (wsrep on). Asked with SHOW VARIABLES, which servers without wsrep answer
 // with no row. Throws the errors of the query.
 bool isClusterNode(TZQuery& query);
-
-// START TRANSACTION ... COMMIT on the connection of `query`. Going out of
-// scope without Commit rolls back; a rollback that fails (the connection
-// died) drops the live connection, which makes the server roll back.
-// Begin, Commit and Finish throw the errors of the query; Rollback never
-// throws. The query must outlive the transaction.
-//
-// Both sides begin with READ COMMITTED, unless the server logs statements
-// (not rows) for replication or backups: such a server refuses writes to its
-// tables at that level, so each side asks first and there keeps the server's
-// level.
-// The sending side wants each row read to see what the server holds at that
-// moment, as it would without a transaction. Under the server's default
-// level every plain read would see the queue's moment, so a record changed
-// and queued again while the job runs would be sent in its old version while
-// its new queue entry is deleted. Where it keeps the server's level it
-// therefore reads the queue and the records with locking reads (LockingReads:
-// "... for update"), which read the latest committed rows and hold them until
-// the job ends.
-// The receiving side only deletes, inserts and updates; at the server's
-// default level its deletes of keys that the server does not hold lock the
-// gaps around them, and jobs of many sites writing the same tables at the
-// same moment deadlock on those gap locks.
-// The receiving session also adds STRICT_ALL_TABLES to the server's sql_mode:
-// a value that does not fit its column (a text too long, a number out of
-// range, a character the column's character set lacks) then fails its
-// statement instead of being stored altered, so no job reports a record sent
-// that did not arrive as it was read.
-enum class JobSide { Sending, Receiving };
-
-class JobTransaction {
- public:
-  JobTransaction(TZQuery& query, JobSide side) : query_(query), side_(side) {}
-  ~JobTransaction();
-  JobTransaction(const JobTransaction&) = delete;
-  JobTransaction& operator=(const JobTransaction&) = delete;
-
-  void Begin();
-  // After Begin: whether the transaction runs at the server's own level, so
-  // that the sending side must read with locks.
-  bool LockingReads() const { return lockingReads_; }
-  void Commit();
-  void Rollback() noexcept;
-  // Commit, or roll back in a dry run.
-  void Finish(bool dryRun);
-
- private:
-  void run(const char* statement);
-  // Whether the server accepts writes to its tables at READ COMMITTED: not
-  // when it writes a binary log in statement format.
-  bool acceptsReadCommittedWrites();
-
-  TZQuery& query_;
-  JobSide side_;
-  bool open_ = false;
-  bool lockingReads_ = false;
-};
 
 }  // namespace zararod

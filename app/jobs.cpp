@@ -1,6 +1,7 @@
 #include "app/jobs.h"
 
 #include "app/job_support.h"
+#include "app/job_texts.h"
 #include "app/value_builders.h"
 #include "db/db_exceptions.h"
 #include "db/properties.h"
@@ -99,58 +100,41 @@ void Jobs::ApplySettings(const std::string& iniPath) {
   applyLogin(ZConnection1, ZSQLProcessor1, settings.Local, "LogON");
 }
 
+template <typename Attempt>
+int Jobs::runAttempts(JobReporter& reporter, JobReporter::Line line, Attempt&& attempt) {
+  delivered_ = 0;
+  retry_.Run(
+      [&] {
+        if (dryRun_) delivered_ = 0;
+        rejected_.clear();
+        attempt();
+        return 0;
+      },
+      [&](int number) { reporter.JobRetrying(line, number, JobRetry::kAttempts); });
+  return delivered_;
+}
+
 int Jobs::ImportAddresses(JobReporter& reporter) {
-  return retry_.Run([&] { return importAddressesOnce(reporter); },
-                    [&](int attempt) {
-                      reporter.JobRetrying(JobReporter::Line::Addresses, attempt,
-                                           JobRetry::kAttempts);
-                    });
+  const int counter = runAttempts(reporter, JobReporter::Line::Addresses,
+                                  [&] { importAddressesOnce(reporter); });
+  reporter.ShowMessage(texts::kImported + std::to_string(counter) + texts::kImportedSuffix,
+                       JobReporter::Icon::Information);
+  return counter;
 }
 
 int Jobs::SendSlips(SlipKind kind, JobReporter& reporter) {
-  const JobReporter::Line line =
-      kind == SlipKind::Weighing ? JobReporter::Line::WeighingSlips : JobReporter::Line::LabSlips;
-  return retry_.Run([&] { return sendSlipsOnce(kind, reporter); },
-                    [&](int attempt) { reporter.JobRetrying(line, attempt, JobRetry::kAttempts); });
+  const bool weighing = kind == SlipKind::Weighing;
+  const int counter =
+      runAttempts(reporter, weighing ? JobReporter::Line::WeighingSlips : JobReporter::Line::LabSlips,
+                  [&] { sendSlipsOnce(kind, reporter); });
+  reporter.ShowMessage(texts::kSent + std::to_string(counter) +
+                           (weighing ? texts::kSentWeighingSuffix : texts::kSentLabSuffix),
+                       JobReporter::Icon::Information);
+  return counter;
 }
 
 std::string Jobs::udelejPolozky(const std::string& table, JobReporter& reporter) {
   return zararod::udelejPolozky(ZQuery2, table, reporter);
-}
-
-std::string Jobs::udelejData(TZQuery& source, JobReporter& reporter) {
-  return zararod::udelejData(source, reporter, ZConnection2.NoBackslashEscapes());
-}
-
-void Jobs::runScript(TZSQLProcessor& processor, const std::vector<std::string>& owners) {
-  processor.OnError = [&](TZSQLProcessor& p, int index, const std::exception& e,
-                          TZErrorHandleAction& action) {
-    // The script's last statements write the records of `owners`; the ones
-    // before them are the job's own.
-    const int firstOwned = p.StatementCount() - static_cast<int>(owners.size());
-    const auto* sql = dynamic_cast<const EZSQLException*>(&e);
-    const int code = sql != nullptr ? sql->ErrorCode() : -1;
-    std::string message = sql != nullptr ? sql->Message() : e.what();
-    if (index >= firstOwned) {
-      message += " (" + owners[static_cast<std::size_t>(index - firstOwned)] + ")";
-    }
-    // A dry run goes on past a rejected statement to find every one of them.
-    // A lock error is not a rejection: the server has rolled back (a
-    // deadlock) or may roll back the whole transaction, so the run ends and
-    // the job is tried again.
-    if (dryRun_ && !JobRetry::IsRetryable(e)) {
-      rejected_.push_back({p.Statements(index), message});
-      action = eaSkip;
-      return;
-    }
-    throw EZSQLException(std::move(message), code);
-  };
-  // The handler serves this run only, however the run ends.
-  struct HandlerReset {
-    TZSQLProcessor& processor;
-    ~HandlerReset() { processor.OnError = nullptr; }
-  } reset{processor};
-  processor.Execute();
 }
 
 }  // namespace zararod

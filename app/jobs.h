@@ -10,32 +10,37 @@
 // and alive for as long as the Jobs object. The queries are declared after
 // the connections, so they are destroyed first.
 //
-// No record is ever lost. Each job runs its sending-side statements (the
-// queue read, the row reads and the queue deletes) inside one transaction on
+// No record is ever lost. Each job moves its records in chunks
+// (app/record_transfer.h). For each chunk it runs its sending-side
+// statements (the row reads and the queue deletes) inside one transaction on
 // the sending connection, reading committed data (each read sees the server
 // as it is then), and its script inside one transaction on the receiving
-// connection. When the script has run completely, the receiving
-// side commits first, then the sending side. On any error both sides are
-// rolled back (a connection that died takes its transaction with it), so
-// both servers hold what they held before the run, and the next run delivers
-// everything: every record is written as delete-then-insert, so sending it
-// again is harmless.
+// connection. When the chunk's script has run completely, the receiving side
+// commits first, then the sending side. On any error both open transactions
+// are rolled back (a connection that died takes its transaction with it):
+// the chunks committed before stay delivered and dequeued, the chunk in
+// flight stays queued, and the next run delivers it: every record is written
+// as delete-then-insert, so sending it again is harmless.
 //
 // The receiving side takes the script many statements per round trip (the
 // processors' BatchSize, from the key Batch of each server's settings
 // section; Batch=0 sends one statement at a time).
 //
 // A job whose statement a server rejects with a deadlock or a lock wait
-// timeout (many sites sending at the same moment) runs again from the start,
-// up to three attempts in all, after a short random pause (app/job_retry.h);
-// the reporter hears of each new attempt.
+// timeout (many sites sending at the same moment) runs again from the queue
+// as it stands, up to three attempts in all, after a short random pause
+// (app/job_retry.h); the reporter hears of each new attempt. The final
+// message counts the queue rows of every chunk that the job's attempts
+// delivered.
 //
 // Errors: ImportAddresses and SendSlips let every error through (the window
 // shows it in the error box, zararod-cli on stderr) after rolling back, the
 // lock errors once the last attempt has failed;
 // CheckStatus catches everything. Jobs must not be started inside one another
 // (the window ignores presses while a job runs).
-// Not thread-safe; used on one thread.
+// Not thread-safe; used on one thread. A job runs its receiving side's
+// chunks on a thread of its own, joined before the job returns
+// (app/record_transfer.h).
 #pragma once
 
 #include <string>
@@ -43,6 +48,7 @@
 
 #include "app/job_reporter.h"
 #include "app/job_retry.h"
+#include "app/record_transfer.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/sql_processor.h"
@@ -50,7 +56,6 @@
 namespace zararod {
 
 enum class SlipKind { Weighing, Laboratory };
-struct TransferPlan;
 
 class Jobs {
  public:
@@ -77,7 +82,8 @@ class Jobs {
 
   // "nahrát Adresář": imports the queued addresses from the central server
   // into the local server (script aad.txt in the working directory) and
-  // reports "Nahráno N nových adres". Returns N, the queue rows visited.
+  // reports "Nahráno N nových adres". Returns N, the queue rows delivered
+  // (in a dry run: visited).
   int ImportAddresses(JobReporter& reporter);
 
   // "odeslat VL" / "odeslat LL": sends the queued slips from the local server
@@ -87,19 +93,15 @@ class Jobs {
 
   // The column list of `table` on the local server through ZQuery2.
   std::string udelejPolozky(const std::string& table, JobReporter& reporter);
-  // The value list of the current row of `source` for the central server.
-  std::string udelejData(TZQuery& source, JobReporter& reporter);
 
-  // Dry run: a job runs in full inside its transactions, then both servers
-  // are rolled back instead of committed. Statements the receiving server
-  // rejects do not end a dry run; they are collected in RejectedStatements()
-  // (cleared when a job starts) and the job then throws as a real run would.
+  // Dry run: a job runs in full, chunk by chunk inside its transactions, and
+  // each chunk is rolled back on both servers instead of committed.
+  // Statements the receiving server rejects do not end a dry run; they are
+  // collected in RejectedStatements() (cleared when an attempt starts) and
+  // the job then throws as a real run would.
   void SetDryRun(bool dryRun) { dryRun_ = dryRun; }
   bool DryRun() const { return dryRun_; }
-  struct Rejected {
-    std::string statement;  // cp1250, as split from the script
-    std::string message;    // "SQL Error: ..."
-  };
+  using Rejected = RejectedStatement;
   const std::vector<Rejected>& RejectedStatements() const { return rejected_; }
 
   TZConnection ZConnection1;  // local server, section LogON
@@ -115,21 +117,14 @@ class Jobs {
   TZSQLProcessor ZSQLProcessor21;  // central: runs avl.txt / all.txt
 
  private:
-  // One attempt of each job.
-  int importAddressesOnce(JobReporter& reporter);
-  int sendSlipsOnce(SlipKind kind, JobReporter& reporter);
-
-  // The transfer protocol of every job (app/record_transfer.h): returns the
-  // number of queue rows visited. `sendingTransaction` and
-  // `receivingTransaction` are the private queries on the plan's two sides.
-  int transfer(const TransferPlan& plan, TZQuery& sendingTransaction, TZQuery& receivingTransaction,
-               JobReporter& reporter);
-  // Executes the script, whose last statements write the records whose keys
-  // `owners` names, one per statement ("cislodokla = 'K9', rada = '01'"). A
-  // failing statement of a record fails the run with the server's message
-  // followed by the key, and its error code; in a dry run it is collected
-  // in rejected_ and the run goes on.
-  void runScript(TZSQLProcessor& processor, const std::vector<std::string>& owners);
+  // One attempt of each job; adds what it delivers to delivered_.
+  void importAddressesOnce(JobReporter& reporter);
+  void sendSlipsOnce(SlipKind kind, JobReporter& reporter);
+  // Runs attempt() under retry_ with delivered_ from 0 and returns
+  // delivered_. A dry run commits nothing, so each of its attempts counts
+  // from 0 again.
+  template <typename Attempt>
+  int runAttempts(JobReporter& reporter, JobReporter::Line line, Attempt&& attempt);
 
   // Private queries that carry the transaction statements, so that the
   // window's queries keep exactly their own texts.
@@ -137,6 +132,7 @@ class Jobs {
   TZQuery transaction2_{"ZQuery21"};
   bool dryRun_ = false;
   std::vector<Rejected> rejected_;
+  int delivered_ = 0;  // queue rows delivered by the running job
   JobRetry retry_;
 };
 

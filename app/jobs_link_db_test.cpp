@@ -1,15 +1,36 @@
-// A job whose link to the central server vanishes in the middle: the read
-// limit of vedid.ini ends it with an error, and both servers keep what they
-// held, so the next run sends every record.
+// A job whose link breaks in the middle: the read limit of vedid.ini ends
+// it with an error when the link to the central server vanishes; a
+// connection killed on either server, or the program itself killed, ends it
+// too. The chunks committed before stay delivered and dequeued, the chunk in
+// flight stays queued, and the next run delivers the rest: no slip is lost
+// and none arrives twice.
 #include <gtest/gtest.h>
+#include <mysql.h>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
+#include <set>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#endif
 
 #include "app/jobs_test_support.h"
+#include "app/record_transfer.h"
 #include "db/db_exceptions.h"
+#include "db/mysql_connection.h"
+#include "testing/case_name.h"
 #include "testing/error_of.h"
 #include "testing/loopback_listeners.h"
+
+#ifndef _WIN32
+extern char** environ;
+#endif
 
 namespace zararod::testing {
 namespace {
@@ -47,6 +68,150 @@ TEST_F(JobsLinkTest, ALinkThatVanishesMidJobFailsWithinTheReadLimitAndLosesNothi
   jobs_.ApplySettings(iniPath_);
   EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), 4);
 }
+
+// Two chunks and one slip more, queued on the site, and the last slip of
+// the first chunk queued a second time, at the end.
+constexpr int kSlips = 2 * kKeysPerChunk + 1;
+
+class JobsBrokenMidwayTest : public JobsDbTest {
+ public:
+  void SetUp() override {
+    JobsDbTest::SetUp();
+    queueNumberedSlips(kSlips, kKeysPerChunk);
+  }
+
+  static std::vector<Row> keys(Server server, const std::string& table) {
+    return AdminSession(server).rows("select cislodokla from vorazu1." + table +
+                                     " where cislodokla like 'C%' order by cislodokla");
+  }
+
+  // No slip lost (each is on the central server or still queued on the
+  // site) and none twice on the central server. Returns how many arrived.
+  static std::size_t expectNoneLostNoneTwice() {
+    const std::vector<Row> central = keys(Server::Central, "vaznil");
+    const std::set<Row> arrived(central.begin(), central.end());
+    EXPECT_EQ(arrived.size(), central.size()) << "a slip arrived twice";
+    const std::vector<Row> queued = keys(Server::Site, "vaznil_00");
+    std::set<Row> either(queued.begin(), queued.end());
+    either.insert(arrived.begin(), arrived.end());
+    EXPECT_EQ(either.size(), static_cast<std::size_t>(kSlips)) << "a slip was lost";
+    return arrived.size();
+  }
+
+  // The next run delivers the rest: every slip once, as the site holds it,
+  // and the queue empty.
+  void expectTheNextRunDeliversTheRest() {
+    reporter_ = RecordingReporter();
+    Jobs jobs;
+    jobs.ApplySettings(iniPath_);
+    const std::size_t before = keys(Server::Central, "vaznil").size();
+    const int delivered = jobs.SendSlips(SlipKind::Weighing, reporter_);
+    EXPECT_GE(static_cast<std::size_t>(delivered), kSlips - before);
+    EXPECT_EQ(expectNoneLostNoneTwice(), static_cast<std::size_t>(kSlips));
+    EXPECT_TRUE(keys(Server::Site, "vaznil_00").empty());
+    EXPECT_EQ(numberedSlipsArrived(), std::to_string(kSlips));
+  }
+};
+
+// Where the connection of one server is killed, by the reporter's passes:
+// the status line (1), the bar (2), one per queued key (3 on), and one
+// between the two commits of each chunk. The receiver runs a chunk while the
+// next chunk's keys are taken up, so the first chunk's two commits come
+// after the second chunk's keys: at pass 3 + 2 * kKeysPerChunk.
+struct KillCase {
+  const char* id;
+  Server victim;
+  int pass;
+  // Slips on the central server after the broken run, and whether the first
+  // chunk has left the queue; -1: either, as the kill meets the receiver
+  // before or after its commit.
+  int delivered;
+  int dequeued;
+};
+
+constexpr int kWhileTheFirstChunkIsReceived = 3 + kKeysPerChunk + 100;
+constexpr int kBetweenTheFirstChunksCommits = 3 + 2 * kKeysPerChunk;
+
+const KillCase kKillCases[] = {
+    // The next chunk's read fails: the receiver commits the first chunk,
+    // the site cannot; it goes again.
+    {"SiteKilledWhileTheFirstChunkIsReceived", Server::Site, kWhileTheFirstChunkIsReceived,
+     kKeysPerChunk, 0},
+    {"CentralKilledWhileTheFirstChunkIsReceived", Server::Central,
+     kWhileTheFirstChunkIsReceived, -1, -1},
+    // The central server holds the first chunk; the site's commit of its
+    // queue deletes fails, so the chunk stays queued and goes again.
+    {"SiteKilledBetweenTheTwoCommits", Server::Site, kBetweenTheFirstChunksCommits, kKeysPerChunk,
+     0},
+    // The first chunk is through; the second cannot start on the central
+    // server.
+    {"CentralKilledBetweenTheTwoCommits", Server::Central, kBetweenTheFirstChunksCommits,
+     kKeysPerChunk, 1},
+};
+
+class JobKills : public JobsBrokenMidwayTest, public ::testing::WithParamInterface<KillCase> {};
+
+TEST_P(JobKills, AKilledConnectionCostsAtMostTheChunksInFlight) {
+  const KillCase& c = GetParam();
+  // The connection's thread id, taken while the job's thread alone uses it
+  // (both are open by the bar's pass), for a kill while the receiver runs.
+  unsigned long victim = 0;
+  reporter_.onEvents = [&](int pass) {
+    if (pass == 2) {
+      TZConnection& connection =
+          c.victim == Server::Site ? jobs_.ZConnection1 : jobs_.ZConnection2;
+      ASSERT_NE(connection.LiveConnection(), nullptr);
+      victim = mysql_thread_id(connection.LiveConnection()->Handle());
+    }
+    if (pass == c.pass) AdminSession(c.victim).exec("KILL " + std::to_string(victim));
+  };
+  EXPECT_THROW(jobs_.SendSlips(SlipKind::Weighing, reporter_), Exception);
+  // No summary line for a broken run: only the error.
+  EXPECT_TRUE(reporter_.messages.empty());
+  const std::size_t delivered = expectNoneLostNoneTwice();
+  if (c.delivered >= 0) {
+    EXPECT_EQ(delivered, static_cast<std::size_t>(c.delivered));
+  }
+  // The first chunk's queue entries (slip 500 twice among them) are gone
+  // once both sides committed it.
+  const std::size_t queued = keys(Server::Site, "vaznil_00").size();
+  if (c.dequeued >= 0) {
+    EXPECT_EQ(queued, static_cast<std::size_t>(c.dequeued ? kSlips - kKeysPerChunk : kSlips + 1));
+  }
+  expectTheNextRunDeliversTheRest();
+}
+
+INSTANTIATE_TEST_SUITE_P(Kills, JobKills, ::testing::ValuesIn(kKillCases), CaseName());
+
+#ifndef _WIN32
+// zararod-cli send-vl killed outright once the central server holds its
+// first chunk: whatever it was doing then, the servers roll back what it had
+// open.
+TEST_F(JobsBrokenMidwayTest, TheProgramKilledMidJobLosesNothing) {
+  const std::string cli = ZARAROD_CLI;
+  std::vector<std::string> arguments = {cli, "send-vl", iniPath_};
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, cli.c_str(), &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (keys(Server::Central, "vaznil").size() < static_cast<std::size_t>(kKeysPerChunk) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status)) << "the program ended before it was killed";
+  EXPECT_GE(expectNoneLostNoneTwice(), static_cast<std::size_t>(kKeysPerChunk));
+  expectTheNextRunDeliversTheRest();
+}
+#endif
 
 }  // namespace
 }  // namespace zararod::testing

@@ -104,6 +104,28 @@ class GlobalSqlMode {
   std::string previous_;
 };
 
+// Queues `slips` new weighing slips on the site, C00001, C00002, ... of
+// series 01 with the driver "driver <n>", in key order, and then slip
+// `again` a second time, at the end of the queue. Nothing else stays queued.
+inline void queueNumberedSlips(int slips, int again) {
+  const std::string number = std::to_string(again);
+  AdminSession(Server::Site, "vorazu1")
+      .exec("delete from vaznil_00; insert into vaznil (cislodokla, rada, ridic) select "
+            "concat('C', lpad(seq, 5, '0')), '01', concat('driver ', seq) from seq_1_to_" +
+            std::to_string(slips) +
+            "; insert into vaznil_00 select cislodokla, rada from vaznil where cislodokla "
+            "like 'C%' order by cislodokla; insert into vaznil_00 values ('C" +
+            std::string(5 - number.size(), '0') + number + "', '01')");
+}
+
+// How many numbered slips the central server holds as the site sent them.
+inline std::string numberedSlipsArrived() {
+  return AdminSession(Server::Central)
+      .scalar("select count(*) from vorazu1.vaznil where cislodokla like 'C%' and "
+              "ridic = concat('driver ', 0 + substr(cislodokla, 2))")
+      .value_or("");
+}
+
 // Both sample databases reloaded, a fresh working directory (the script
 // files land there) and a vedid.ini with the sandbox logins.
 class JobsDbTest : public ::testing::Test {

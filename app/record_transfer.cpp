@@ -1,90 +1,23 @@
 #include "app/record_transfer.h"
 
+#include <future>
 #include <map>
-#include <optional>
+#include <stdexcept>
 
 #include "app/job_support.h"
-#include "app/jobs.h"
+#include "app/job_transaction.h"
+#include "app/job_retry.h"
+#include "app/record_keys.h"
 #include "db/connection.h"
 #include "db/db_exceptions.h"
 #include "db/query.h"
-#include "db/sql_literals.h"
 #include "db/sql_processor.h"
 #include "db/sql_strings.h"
 #include "util/file_io.h"
-#include "util/strings.h"
 
 namespace zararod {
 
 namespace {
-
-using Key = std::vector<std::string>;
-
-Key keyOf(TZQuery& rows, const std::vector<const char*>& columns) {
-  Key key;
-  key.reserve(columns.size());
-  for (const char* column : columns) key.push_back(keyText(rows.FieldByName(column)));
-  return key;
-}
-
-std::vector<KeyColumn> keyColumns(const std::vector<const char*>& columns, const Key& key) {
-  std::vector<KeyColumn> out;
-  out.reserve(columns.size());
-  for (std::size_t i = 0; i < columns.size(); ++i) out.push_back({columns[i], key[i]});
-  return out;
-}
-
-// The condition that picks exactly the rows of any of `keys`.
-std::string anyKeyCondition(const std::vector<const char*>& columns, const std::vector<Key>& keys,
-                            bool noBackslashEscapes) {
-  if (keys.size() == 1) return keyCondition(keyColumns(columns, keys[0]), noBackslashEscapes);
-  std::string condition;
-  for (const Key& key : keys) {
-    if (!condition.empty()) condition += " or ";
-    condition += "(" + keyCondition(keyColumns(columns, key), noBackslashEscapes) + ")";
-  }
-  return condition;
-}
-
-// "cislodokla = 'K9', rada = '01'": a record's key as an error names it.
-std::string describeKey(const std::vector<const char*>& columns, const Key& key) {
-  std::string text;
-  for (std::size_t i = 0; i < columns.size(); ++i) {
-    if (i > 0) text += ", ";
-    text += std::string(columns[i]) + " = " + stringLiteral(key[i], true);
-  }
-  return text;
-}
-
-// Which key columns are CHAR in `table`, asked through `query` (whose
-// connection must be open): the server drops a CHAR value's trailing blanks
-// and compares it without them, so a key of such a column is matched without
-// them too. The declared types come from the column metadata that every
-// query's result takes (SHOW COLUMNS, once per table and live connection).
-std::vector<bool> paddedKeyColumns(TZQuery& query, const std::string& table,
-                                   const std::vector<const char*>& columns) {
-  std::string list;
-  for (const char* column : columns) list += (list.empty() ? "" : ",") + std::string(column);
-  setQueryText(query, "select " + list + " from " + table + " where 1 = 0");
-  query.Open();
-  std::vector<bool> padded;
-  padded.reserve(columns.size());
-  for (const char* column : columns) {
-    padded.push_back(sameText(declaredType(query, query.FieldByName(column)), "char"));
-  }
-  query.Close();
-  return padded;
-}
-
-// `key` as a table with the `padded` columns holds and compares it.
-Key withoutPadding(Key key, const std::vector<bool>& padded) {
-  for (std::size_t i = 0; i < key.size(); ++i) {
-    if (!padded[i]) continue;
-    const std::size_t end = key[i].find_last_not_of(' ');
-    key[i].erase(end == std::string::npos ? 0 : end + 1);
-  }
-  return key;
-}
 
 // The script lines that write the records of one key, and how many records
 // (one statement each) they hold.
@@ -93,18 +26,92 @@ struct Written {
   int records = 0;
 };
 
+// Executes the script, whose last statements write the records whose keys
+// `owners` names, one per statement ("cislodokla = 'K9', rada = '01'"). A
+// failing statement of a record fails the run with the server's message
+// followed by the key, and its error code; in a dry run it is added to
+// `rejected` and the run goes on.
+void runScript(TZSQLProcessor& processor, const std::vector<std::string>& owners, bool dryRun,
+               std::vector<RejectedStatement>& rejected) {
+  processor.OnError = [&](TZSQLProcessor& p, int index, const std::exception& e,
+                          TZErrorHandleAction& action) {
+    // The script's last statements write the records of `owners`; the ones
+    // before them are the job's own.
+    const int firstOwned = p.StatementCount() - static_cast<int>(owners.size());
+    const auto* sql = dynamic_cast<const EZSQLException*>(&e);
+    const int code = sql != nullptr ? sql->ErrorCode() : -1;
+    std::string message = sql != nullptr ? sql->Message() : e.what();
+    if (index >= firstOwned) {
+      message += " (" + owners[static_cast<std::size_t>(index - firstOwned)] + ")";
+    }
+    // A dry run goes on past a rejected statement to find every one of them.
+    // A lock error is not a rejection: the server has rolled back (a
+    // deadlock) or may roll back the whole transaction, so the run ends and
+    // the job is tried again.
+    if (dryRun && !JobRetry::IsRetryable(e)) {
+      rejected.push_back({p.Statements(index), message});
+      action = eaSkip;
+      return;
+    }
+    throw EZSQLException(std::move(message), code);
+  };
+  // The handler serves this run only, however the run ends.
+  struct HandlerReset {
+    TZSQLProcessor& processor;
+    ~HandlerReset() { processor.OnError = nullptr; }
+  } reset{processor};
+  processor.Execute();
+}
+
+// One chunk of the queue on its way: how many queue rows it took up, the
+// condition that picks their queue entries, and its script lines with the
+// key of each record statement among them (`owners`, in order: the script's
+// last statements, after any the job begins with).
+struct Chunk {
+  int rows = 0;
+  std::string queued;
+  std::vector<std::string> script;
+  std::vector<std::string> owners;
+};
+
+// The lines each followed by CR LF.
+std::string joinedLines(const std::vector<std::string>& lines) {
+  std::size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+// Whether each side's transaction query, and the processor, are on that
+// side's connection.
+void checkSides(const TransferPlan& plan) {
+  if (plan.sending.transaction.Connection() != &plan.sending.connection ||
+      plan.receiving.transaction.Connection() != &plan.receiving.connection ||
+      plan.processor.Connection() != &plan.receiving.connection ||
+      plan.queue.Connection() != &plan.sending.connection ||
+      plan.records.Connection() != &plan.sending.connection) {
+    throw std::logic_error("transfer: a query or the processor is not on its side's connection");
+  }
+}
+
 }  // namespace
 
-int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
-                   TZQuery& receivingTransaction, JobReporter& reporter) {
-  TZConnection& receiver = *plan.processor.Connection();
-  rejected_.clear();
-  JobTransaction sending(sendingTransaction, JobSide::Sending);
-  JobTransaction receiving(receivingTransaction, JobSide::Receiving);
+int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatement>& rejected,
+             int& delivered, JobReporter& reporter) {
+  checkSides(plan);
+  TZConnection& sender = plan.sending.connection;
+  TZConnection& receiver = plan.receiving.connection;
+  JobTransaction sending(plan.sending.transaction, JobSide::Sending);
+  JobTransaction receiving(plan.receiving.transaction, JobSide::Receiving);
 
-  reconnect(plan.sender, plan.database);
+  reconnect(sender, plan.database);
   sending.Begin();
-  const bool senderNbe = plan.sender.NoBackslashEscapes();
+  const bool senderNbe = sender.NoBackslashEscapes();
   const std::string locking = sending.LockingReads() ? " for update" : "";
   setQueryText(plan.queue, "select * from " + plan.queueTable + locking + ";");
   plan.queue.Open();
@@ -117,92 +124,131 @@ int Jobs::transfer(const TransferPlan& plan, TZQuery& sendingTransaction,
   reconnect(receiver, plan.database);
   receiving.Begin();
   const bool receiverNbe = receiver.NoBackslashEscapes();
+  // Multi-statements, once on, stay on for the job's receiving session: the
+  // chunks' batched runs then cost no round trip to switch them. The job's
+  // own statements on that session hold one statement each.
+  struct ProcessorKept {
+    TZSQLProcessor& processor;
+    int size = processor.BatchSize();
+    bool keep = processor.KeepMultiStatements();
+    ~ProcessorKept() {
+      processor.SetBatchSize(size);
+      processor.SetKeepMultiStatements(keep);
+    }
+  } kept{plan.processor};
+  plan.processor.SetKeepMultiStatements(true);
   // A Galera node that aborts the job's transaction for a conflicting one of
   // another node, in the middle of a multi-statement batch, has been seen to
   // run a statement of that batch twice and report no error: a slip arrived
   // twice. On such a node the script goes one statement per round trip,
   // where the conflict reaches the job as an error and the job runs again.
-  struct BatchSizeKept {
-    TZSQLProcessor& processor;
-    int size = processor.BatchSize();
-    ~BatchSizeKept() { processor.SetBatchSize(size); }
-  } keptBatchSize{plan.processor};
-  if (isClusterNode(receivingTransaction)) plan.processor.SetBatchSize(0);
+  if (isClusterNode(plan.receiving.transaction)) plan.processor.SetBatchSize(0);
   const std::vector<bool> receiverPadded =
-      paddedKeyColumns(receivingTransaction, plan.recordTable, plan.keyColumns);
-
-  // The script goes to its file and to the receiver a chunk at a time, as it
-  // is built: every chunk ends with a whole statement, so the receiver runs
-  // the same statements in the same order as from the whole script.
-  std::optional<OutputFile> file;  // created with the first chunk
-  std::vector<std::string> script;
-  // The key of each record statement of `script`, in order: its last
-  // statements, after the ones the job begins with.
-  std::vector<std::string> owners;
-  const auto send = [&] {
-    std::string text;
-    for (const std::string& line : script) {
-      text += line;
-      text += "\r\n";
-    }
-    script.clear();
-    if (!file) file.emplace(plan.scriptFile);
-    file->write(text);
-    plan.processor.Script().SetText(text);
-    runScript(plan.processor, owners);
-    owners.clear();
-  };
-
-  plan.queue.First();
-  startProgress(reporter, plan.line, count);
-  plan.begin(script);
+      paddedKeyColumns(plan.receiving.transaction, plan.recordTable, plan.keyColumns);
 
   int counter = 0;
-  std::vector<Key> chunk;
-  std::map<Key, Written> written;
-  while (!plan.queue.Eof()) {
-    chunk.clear();
-    for (; !plan.queue.Eof() && chunk.size() < kKeysPerChunk; plan.queue.Next()) {
+  // The next chunk's queue rows, from the queue query, with the records of
+  // their keys read (`readLocking` after the condition) and their script
+  // lines built. The queue entries stay.
+  const auto takeChunk = [&](const std::string& readLocking) {
+    Chunk chunk;
+    std::vector<RecordKey> keys;
+    for (; !plan.queue.Eof() && keys.size() < kKeysPerChunk; plan.queue.Next()) {
       ++counter;
       reporter.SetProgressPosition(plan.line, counter);
       reporter.ProcessPendingEvents();
-      chunk.push_back(keyOf(plan.queue, plan.keyColumns));
+      keys.push_back(keyOf(plan.queue, plan.keyColumns));
     }
+    if (keys.empty()) return chunk;
+    chunk.rows = static_cast<int>(keys.size());
     // The queue entries as the queue holds them; each record as its table
     // holds it.
-    const std::string queued = anyKeyCondition(plan.keyColumns, chunk, senderNbe);
-    for (Key& key : chunk) key = withoutPadding(std::move(key), senderPadded);
-    written.clear();
-    setQueryText(plan.records,
-                 plan.readStatement(anyKeyCondition(plan.keyColumns, chunk, senderNbe), locking));
+    chunk.queued = anyKeyCondition(plan.keyColumns, keys, senderNbe);
+    for (RecordKey& key : keys) key = withoutPadding(std::move(key), senderPadded);
+    std::map<RecordKey, Written> written;
+    setQueryText(plan.records, plan.readStatement(
+                                   anyKeyCondition(plan.keyColumns, keys, senderNbe), readLocking));
     plan.records.Open();
     for (plan.records.First(); !plan.records.Eof(); plan.records.Next()) {
       Written& record = written[keyOf(plan.records, plan.keyColumns)];
       plan.write(plan.records, receiverNbe, record.lines);
       ++record.records;
     }
-    setQueryText(plan.records, "delete from " + plan.queueTable + " where " + queued);
-    plan.records.ExecSQL();
     plan.records.Close();
-
-    for (const Key& key : chunk) {
-      script.push_back(plan.receiverDelete(keyCondition(
-          keyColumns(plan.keyColumns, withoutPadding(key, receiverPadded)), receiverNbe)));
+    for (const RecordKey& key : keys) {
+      chunk.script.push_back(plan.receiverDelete(
+          keyCondition(plan.keyColumns, withoutPadding(key, receiverPadded), receiverNbe)));
       const auto found = written.find(key);
       const int records = found == written.end() ? 0 : found->second.records;
-      owners.insert(owners.end(), 1 + records, describeKey(plan.keyColumns, key));
+      chunk.owners.insert(chunk.owners.end(), 1 + records, describeKey(plan.keyColumns, key));
       if (found == written.end()) continue;
-      script.insert(script.end(), found->second.lines.begin(), found->second.lines.end());
+      // Copied: a key queued twice in the chunk writes its records twice.
+      chunk.script.insert(chunk.script.end(), found->second.lines.begin(),
+                          found->second.lines.end());
     }
-    send();
+    return chunk;
+  };
+  const auto dequeue = [&](const Chunk& chunk) {
+    if (chunk.rows == 0) return;
+    setQueryText(plan.records, "delete from " + plan.queueTable + " where " + chunk.queued);
+    plan.records.ExecSQL();
+    plan.records.Close();
+  };
+
+  plan.queue.First();
+  startProgress(reporter, plan.line, count);
+  std::vector<std::string> firstLines;
+  plan.begin(firstLines);
+  // The first chunk is dequeued right after its records are read, in the
+  // sender's first transaction. An empty queue makes one chunk of the
+  // script's first lines.
+  Chunk chunk = takeChunk(locking);
+  dequeue(chunk);
+  chunk.script.insert(chunk.script.begin(), firstLines.begin(), firstLines.end());
+
+  // The script goes to its file and to the receiver a chunk at a time: every
+  // chunk ends with a whole statement, so the receiver runs the same
+  // statements in the same order as from the whole script.
+  OutputFile file(plan.scriptFile);
+  for (;;) {
+    const std::string text = joinedLines(chunk.script);
+    chunk.script = {};
+    file.write(text);
+    Chunk next;
+    {
+      // The receiver runs the chunk on a thread of its own, which alone uses
+      // the receiving connection, its queries and the processor until it is
+      // joined; meanwhile this thread reads the next chunk on the sending
+      // connection. The future joins the thread however the block ends.
+      std::future<void> received = std::async(std::launch::async, [&] {
+        plan.processor.Script().SetText(text);
+        runScript(plan.processor, chunk.owners, dryRun, rejected);
+        plan.processor.Script().Clear();
+        receiving.Finish(dryRun);
+      });
+      // The next chunk's records are read with locks, inside the current
+      // chunk's transaction: a record changed and queued again meanwhile
+      // waits until the current chunk commits, and its new queue entry
+      // comes after the next chunk's dequeue, which follows that commit at
+      // once.
+      if (!plan.queue.Eof()) next = takeChunk(" for update");
+      received.get();
+    }
+    // The receiver holds the chunk before its queue entries go. A run that
+    // breaks between the two commits leaves the chunk queued on the sender,
+    // and the next run sends it again, which its delete-then-insert makes
+    // harmless. The window paints in between.
+    reporter.ProcessPendingEvents();
+    sending.Finish(dryRun);
+    delivered += chunk.rows;
+    if (next.rows == 0) break;
+    chunk = std::move(next);
+    sending.Begin();
+    dequeue(chunk);
+    receiving.Begin();
   }
-  // Every chunk has been sent; an empty queue leaves the script's first lines.
-  if (!file) send();
-  file->close();
-  plan.processor.Script().Clear();
-  if (!rejected_.empty()) throw EZSQLException(rejected_.front().message);
-  receiving.Finish(dryRun_);
-  sending.Finish(dryRun_);
+  file.close();
+  if (!rejected.empty()) throw EZSQLException(rejected.front().message);
   return counter;
 }
 

@@ -3,6 +3,7 @@
 #include "app/job_texts.h"
 #include "app/jobs.h"
 #include "app/record_transfer.h"
+#include "app/value_builders.h"
 
 namespace zararod {
 
@@ -14,21 +15,19 @@ struct SlipJob {
   JobReporter::Line line;
   const char* statusText;
   const char* scriptFile;
-  const char* messageSuffix;
 };
 
 constexpr SlipJob kWeighing{"vaznil",
                             "vaznil_00",
                             JobReporter::Line::WeighingSlips,
                             texts::kSendingWeighing,
-                            "avl.txt",
-                            texts::kSentWeighingSuffix};
+                            "avl.txt"};
 constexpr SlipJob kLaboratory{"laborl",           "laborl_00", JobReporter::Line::LabSlips,
-                              texts::kSendingLab, "all.txt",   texts::kSentLabSuffix};
+                              texts::kSendingLab, "all.txt"};
 
 }  // namespace
 
-int Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
+void Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
   const SlipJob& job = kind == SlipKind::Weighing ? kWeighing : kLaboratory;
   const std::string table = job.table;
   std::string columns;
@@ -37,11 +36,12 @@ int Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
       .database = "vorazu1",
       .statusText = job.statusText,
       .recordTable = table,
-      .sender = ZConnection1,
+      .sending = {ZConnection1, transaction1_},
       .queue = kind == SlipKind::Weighing ? ZQuery1 : ZQuery3,
       .queueTable = job.queue,
       .records = ZQuery2,
       .keyColumns = {"cislodokla", "rada"},
+      .receiving = {ZConnection2, transaction2_},
       .processor = ZSQLProcessor21,
       .scriptFile = job.scriptFile,
       .begin = [&](std::vector<std::string>&) { columns = udelejPolozky(table, reporter); },
@@ -56,16 +56,13 @@ int Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
       // Every row the site holds under exactly a key: the central server ends
       // holding the same rows.
       .write =
-          [&](TZQuery& rows, bool, std::vector<std::string>& script) {
-            const std::string values = udelejData(rows, reporter);
+          [&](TZQuery& rows, bool receiverNbe, std::vector<std::string>& script) {
+            const std::string values = zararod::udelejData(rows, reporter, receiverNbe);
             script.push_back("INSERT INTO " + table + " (" + columns + ")");
             script.push_back(" value (" + values + ");");
           },
   };
-  const int counter = transfer(plan, transaction1_, transaction2_, reporter);
-  reporter.ShowMessage(texts::kSent + std::to_string(counter) + job.messageSuffix,
-                       JobReporter::Icon::Information);
-  return counter;
+  transfer(plan, dryRun_, rejected_, delivered_, reporter);
 }
 
 }  // namespace zararod

@@ -220,17 +220,20 @@ void TZSQLProcessor::executeBatched(TZSQLStrings& statementText) {
   const std::size_t maxBytes =
       std::max<std::size_t>(liveConnection(*connection_).MaxAllowedPacket(), 2 * kPacketMargin) -
       kPacketMargin;
-  // Multi-statements stay on only for this run, however it ends.
+  // Multi-statements stay on only for this run, however it ends, unless the
+  // processor keeps them on for the session.
   struct MultiStatementsOff {
     TZConnection& connection;
+    bool keep;
     ~MultiStatementsOff() {
+      if (keep) return;
       try {
         if (TZMySQLConnection* l = connection.LiveConnection()) l->SetMultiStatements(false);
       } catch (...) {
         // The connection died: its session and the option went with it.
       }
     }
-  } off{*connection_};
+  } off{*connection_, keepMultiStatements_};
 
   BatchCursor cursor;
   while (cursor.next < count) {

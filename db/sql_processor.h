@@ -114,6 +114,14 @@ class TZSQLProcessor {
   // its own.
   int BatchSize() const { return batchSize_; }
   void SetBatchSize(int statements) { batchSize_ = statements; }
+  // Whether a batched run leaves multi-statements on for the session (off by
+  // default: each batched run switches them on and off again, one round trip
+  // each). A caller that runs many scripts on one session keeps them on, so
+  // that only the first run pays; the connection's other statements must
+  // then hold one statement each (a ";" followed by more text would be run
+  // as a second statement).
+  bool KeepMultiStatements() const { return keepMultiStatements_; }
+  void SetKeepMultiStatements(bool keep) { keepMultiStatements_ = keep; }
 
   // Connects when needed, discards the split result and splits the current
   // script text. Throws EZDatabaseError when no connection is assigned, and
@@ -174,6 +182,7 @@ class TZSQLProcessor {
   TParams params_;
   bool paramCheck_ = true;
   int batchSize_ = 0;
+  bool keepMultiStatements_ = false;
   TZConnection* connection_ = nullptr;
   std::unique_ptr<TZSQLScriptParser> parser_;
 };

@@ -181,6 +181,25 @@ TEST_F(SQLProcessorTest, ABatchSendsTheSameStatementsInOneText) {
                EZSQLException);
 }
 
+TEST_F(SQLProcessorTest, KeptMultiStatementsStayOnForTheSession) {
+  connectAndLog();
+  processor_.SetBatchSize(3);
+  processor_.SetKeepMultiStatements(true);
+  for (const char* value : {"1", "2"}) {
+    processor_.Script().Clear();
+    processor_.Script().Add(std::string("insert into t (a) values ('") + value + "');");
+    processor_.Script().Add(std::string("insert into t (a) values ('") + value + value + "');");
+    processor_.Execute();
+  }
+  EXPECT_EQ(column(), (std::vector<std::string>{"1", "11", "2", "22"}));
+  // Still on for the session after the runs: the server takes a
+  // multi-statement text.
+  EXPECT_TRUE(connection_.LiveConnection()->MultiStatements());
+  connection_.LiveConnection()->CreateStatement()->ExecuteUpdate(
+      "insert into t (a) values ('3'); insert into t (a) values ('33')");
+  EXPECT_EQ(column(), (std::vector<std::string>{"1", "11", "2", "22", "3", "33"}));
+}
+
 TEST_F(SQLProcessorTest, AHandlerThatDisconnectsLeavesTheRestToANewSession) {
   // The second statement joins the first batch after its handler has
   // disconnected, so that batch goes to a new session; so does the second
