@@ -13,24 +13,14 @@
 #include <set>
 #include <thread>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#endif
-
 #include "app/jobs_test_support.h"
 #include "app/record_transfer.h"
 #include "db/db_exceptions.h"
 #include "db/mysql_connection.h"
 #include "testing/case_name.h"
 #include "testing/error_of.h"
+#include "testing/killable_program.h"
 #include "testing/loopback_listeners.h"
-
-#ifndef _WIN32
-extern char** environ;
-#endif
 
 namespace zararod::testing {
 namespace {
@@ -183,35 +173,20 @@ TEST_P(JobKills, AKilledConnectionCostsAtMostTheChunksInFlight) {
 
 INSTANTIATE_TEST_SUITE_P(Kills, JobKills, ::testing::ValuesIn(kKillCases), CaseName());
 
-#ifndef _WIN32
 // zararod-cli send-vl killed outright once the central server holds its
 // first chunk: whatever it was doing then, the servers roll back what it had
 // open.
 TEST_F(JobsBrokenMidwayTest, TheProgramKilledMidJobLosesNothing) {
-  const std::string cli = ZARAROD_CLI;
-  std::vector<std::string> arguments = {cli, "send-vl", iniPath_};
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t child = 0;
-  ASSERT_EQ(posix_spawn(&child, cli.c_str(), &actions, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
+  KillableProgram cli(ZARAROD_CLI, {"send-vl", iniPath_});
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (keys(Server::Central, "vaznil").size() < static_cast<std::size_t>(kKeysPerChunk) &&
          std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  kill(child, SIGKILL);
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFSIGNALED(status)) << "the program ended before it was killed";
+  EXPECT_TRUE(cli.kill()) << "the program ended before it was killed";
   EXPECT_GE(expectNoneLostNoneTwice(), static_cast<std::size_t>(kKeysPerChunk));
   expectTheNextRunDeliversTheRest();
 }
-#endif
 
 }  // namespace
 }  // namespace zararod::testing
