@@ -90,9 +90,11 @@ TEST(SettingsTest, AMissingFileGivesTheDefaults) {
     EXPECT_EQ(connection->Password(), "");
     EXPECT_EQ(connection->Port(), 3306);
     EXPECT_EQ(connection->Protocol(), "mysql");
-    EXPECT_EQ(connection->Properties(), TZProperties{"codepage=cp1250"});
     EXPECT_FALSE(connection->Connected());
   }
+  // The central server is reached compressed, the site's own server not.
+  EXPECT_EQ(jobs.ZConnection1.Properties(), TZProperties{"codepage=cp1250"});
+  EXPECT_EQ(jobs.ZConnection2.Properties(), (TZProperties{"codepage=cp1250", "compress=1"}));
   EXPECT_EQ(jobs.ZConnection1.Database(), "vorazu1");
   EXPECT_EQ(jobs.ZConnection2.Database(), "dovodi");
   EXPECT_EQ(jobs.rada, "10");

@@ -14,7 +14,9 @@ std::optional<int> readSeconds(const SettingsFile& file, const std::string& sect
   return seconds > 0 ? std::optional<int>(seconds) : std::nullopt;
 }
 
-ServerLogin readLogin(const SettingsFile& file, const std::string& section) {
+// `compressByDefault`: the value of Compress when the key is missing.
+ServerLogin readLogin(const SettingsFile& file, const std::string& section,
+                      bool compressByDefault) {
   ServerLogin login;
   login.HostName = file.ReadText(section, "IP", "localhost");
   login.User = file.ReadText(section, "User", "root");
@@ -24,7 +26,7 @@ ServerLogin readLogin(const SettingsFile& file, const std::string& section) {
   login.ReadTimeout = readSeconds(file, section, "ReadTimeout");
   login.SSL = file.ReadText(section, "SSL", "");
   login.SSLCA = file.ReadText(section, "SSLCA", "");
-  login.Compress = file.ReadText(section, "Compress", "");
+  login.Compress = file.ReadText(section, "Compress", compressByDefault ? "1" : "0");
   login.Batch = file.ReadNumber(section, "Batch", kDefaultBatch);
   return login;
 }
@@ -51,9 +53,12 @@ std::string settingsFileName() { return ExePath() + "vedid.ini"; }
 ConnectionSettings readConnectionSettings(const std::string& fileName) {
   const SettingsFile file(fileName);
   ConnectionSettings settings;
-  settings.Central = readLogin(file, "LogON_adr");
+  // The central server is reached over the internet, often over a slow
+  // link, where compression pays many times over; the site's own server is
+  // near, where it only costs processor time.
+  settings.Central = readLogin(file, "LogON_adr", true);
   settings.rada = file.ReadText("LogON_adr", "rada", "10");
-  settings.Local = readLogin(file, "LogON");
+  settings.Local = readLogin(file, "LogON", false);
   return settings;
 }
 

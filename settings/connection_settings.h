@@ -31,7 +31,8 @@ struct ServerLogin {
   std::string SSLCA;
   // Key Compress, as written (see switchOfText): when on, the client library
   // compresses everything sent to and received from this server (at some
-  // processor cost on both ends), which pays on a slow link.
+  // processor cost on both ends), which pays on a slow link. Without the key:
+  // on for the central server (LogON_adr), off for the site's (LogON).
   std::string Compress;
   // Statements per round trip when a job runs its script on this server
   // (key Batch); 0 or 1 sends one statement at a time, for a server or proxy
@@ -55,7 +56,7 @@ std::string settingsFileName();
 
 // Reads IP, User, Password and SQLport of section LogON_adr, each with its
 // default ("localhost", "root", empty, 3306), the time limits, the TLS keys,
-// Compress and Batch (default kDefaultBatch), then rada (default "10"); then the same
+// Compress (default on for LogON_adr, off for LogON) and Batch (default kDefaultBatch), then rada (default "10"); then the same
 // login keys of section LogON. Never throws (apart from std::bad_alloc); a
 // missing file gives all defaults.
 ConnectionSettings readConnectionSettings(const std::string& fileName);
