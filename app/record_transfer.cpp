@@ -1,6 +1,8 @@
 #include "app/record_transfer.h"
 
+#include <algorithm>
 #include <future>
+#include <iterator>
 #include <map>
 #include <stdexcept>
 
@@ -12,27 +14,59 @@
 #include "db/db_exceptions.h"
 #include "db/query.h"
 #include "db/sql_processor.h"
-#include "db/sql_strings.h"
 #include "util/file_io.h"
 
 namespace zararod {
 
 namespace {
 
-// The script lines that write the records of one key, and how many records
-// (one statement each) they hold.
+// The statements that write the records of one key, and how many times the
+// chunk still takes them up (a key queued twice writes its records twice).
 struct Written {
-  std::vector<std::string> lines;
-  int records = 0;
+  std::vector<std::string> statements;
+  int uses = 0;
 };
 
-// Executes the script, whose last statements write the records whose keys
-// `owners` names, one per statement ("cislodokla = 'K9', rada = '01'"). A
-// failing statement of a record fails the run with the server's message
-// followed by the key, and its error code; in a dry run it is added to
-// `rejected` and the run goes on.
-void runScript(TZSQLProcessor& processor, const std::vector<std::string>& owners, bool dryRun,
-               std::vector<RejectedStatement>& rejected) {
+// The lines of one statement, each but the last followed by CR LF: the
+// statement as the script file holds it, without its final line break.
+std::string joinedStatement(std::vector<std::string>& lines) {
+  std::size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) {
+    if (!text.empty()) text += "\r\n";
+    text += line;
+  }
+  lines.clear();
+  return text;
+}
+
+// Makes a statement of the script the statement a split of the script
+// gives: without whitespace at either end and without its delimiter. In
+// place, as the chunk's statements are the biggest thing it holds.
+void asSplit(std::string& statement) {
+  const auto trimEnd = [&] {
+    while (!statement.empty() && static_cast<unsigned char>(statement.back()) <= ' ')
+      statement.pop_back();
+  };
+  trimEnd();
+  if (!statement.empty() && statement.back() == ';') statement.pop_back();
+  trimEnd();
+  std::size_t start = 0;
+  while (start < statement.size() && static_cast<unsigned char>(statement[start]) <= ' ') ++start;
+  statement.erase(0, start);
+}
+
+// Executes `statements` (as a split of the script gives them), whose last
+// ones write the records whose keys `owners` names, one per statement
+// ("cislodokla = 'K9', rada = '01'"). A failing statement of a record fails
+// the run with the server's message followed by the key, and its error code;
+// in a dry run it is added to `rejected` and the run goes on. The processor
+// holds no statements afterwards, however the run ends.
+void runStatements(TZSQLProcessor& processor, std::vector<std::string> statements,
+                   const std::vector<std::string>& owners, bool dryRun,
+                   std::vector<RejectedStatement>& rejected) {
   processor.OnError = [&](TZSQLProcessor& p, int index, const std::exception& e,
                           TZErrorHandleAction& action) {
     // The script's last statements write the records of `owners`; the ones
@@ -55,36 +89,37 @@ void runScript(TZSQLProcessor& processor, const std::vector<std::string>& owners
     }
     throw EZSQLException(std::move(message), code);
   };
-  // The handler serves this run only, however the run ends.
+  // The handler and the statements serve this run only, however it ends.
   struct HandlerReset {
     TZSQLProcessor& processor;
-    ~HandlerReset() { processor.OnError = nullptr; }
+    ~HandlerReset() {
+      processor.OnError = nullptr;
+      processor.ClearStatements();
+    }
   } reset{processor};
-  processor.Execute();
+  processor.ExecuteStatements(std::move(statements));
 }
 
 // One chunk of the queue on its way: how many queue rows it took up, the
-// condition that picks their queue entries, and its script lines with the
-// key of each record statement among them (`owners`, in order: the script's
-// last statements, after any the job begins with).
+// condition that picks their queue entries, its script's statements (each as
+// joinedStatement makes it) and their bytes, and the key of each record
+// statement among them (`owners`, in order: the script's last statements,
+// after any the job begins with).
 struct Chunk {
   int rows = 0;
   std::string queued;
-  std::vector<std::string> script;
+  std::vector<std::string> statements;
+  std::size_t bytes = 0;
   std::vector<std::string> owners;
 };
 
-// The lines each followed by CR LF.
-std::string joinedLines(const std::vector<std::string>& lines) {
-  std::size_t size = 0;
-  for (const std::string& line : lines) size += line.size() + 2;
-  std::string text;
-  text.reserve(size);
-  for (const std::string& line : lines) {
-    text += line;
-    text += "\r\n";
-  }
-  return text;
+// Queued keys for the next chunk: as many as make about kChunkBytes of
+// script at the bytes per key of the chunk before (`bytes` for `rows`), and
+// at most kKeysPerChunk; the first chunk takes kKeysPerChunk.
+std::size_t keysForChunk(std::size_t bytes, int rows) {
+  constexpr auto most = static_cast<std::size_t>(kKeysPerChunk);
+  if (rows == 0 || bytes == 0) return most;
+  return std::clamp<std::size_t>(kChunkBytes * static_cast<std::size_t>(rows) / bytes, 1, most);
 }
 
 // Whether each side's transaction query, and the processor, are on that
@@ -150,10 +185,10 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
   // The next chunk's queue rows, from the queue query, with the records of
   // their keys read (`readLocking` after the condition) and their script
   // lines built. The queue entries stay.
-  const auto takeChunk = [&](const std::string& readLocking) {
+  const auto takeChunk = [&](const std::string& readLocking, std::size_t maxKeys) {
     Chunk chunk;
     std::vector<RecordKey> keys;
-    for (; !plan.queue.Eof() && keys.size() < kKeysPerChunk; plan.queue.Next()) {
+    for (; !plan.queue.Eof() && keys.size() < maxKeys; plan.queue.Next()) {
       ++counter;
       reporter.SetProgressPosition(plan.line, counter);
       reporter.ProcessPendingEvents();
@@ -166,26 +201,33 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
     chunk.queued = anyKeyCondition(plan.keyColumns, keys, senderNbe);
     for (RecordKey& key : keys) key = withoutPadding(std::move(key), senderPadded);
     std::map<RecordKey, Written> written;
+    for (const RecordKey& key : keys) ++written[key].uses;
     setQueryText(plan.records, plan.readStatement(
                                    anyKeyCondition(plan.keyColumns, keys, senderNbe), readLocking));
     plan.records.Open();
+    std::vector<std::string> lines;
     for (plan.records.First(); !plan.records.Eof(); plan.records.Next()) {
-      Written& record = written[keyOf(plan.records, plan.keyColumns)];
-      plan.write(plan.records, receiverNbe, record.lines);
-      ++record.records;
+      plan.write(plan.records, receiverNbe, lines);
+      written[keyOf(plan.records, plan.keyColumns)].statements.push_back(joinedStatement(lines));
     }
     plan.records.Close();
     for (const RecordKey& key : keys) {
-      chunk.script.push_back(plan.receiverDelete(
+      chunk.statements.push_back(plan.receiverDelete(
           keyCondition(plan.keyColumns, withoutPadding(key, receiverPadded), receiverNbe)));
-      const auto found = written.find(key);
-      const int records = found == written.end() ? 0 : found->second.records;
-      chunk.owners.insert(chunk.owners.end(), 1 + records, describeKey(plan.keyColumns, key));
-      if (found == written.end()) continue;
-      // Copied: a key queued twice in the chunk writes its records twice.
-      chunk.script.insert(chunk.script.end(), found->second.lines.begin(),
-                          found->second.lines.end());
+      Written& records = written[key];
+      chunk.owners.insert(chunk.owners.end(), 1 + records.statements.size(),
+                          describeKey(plan.keyColumns, key));
+      // The key's last use takes its statements; one before it copies them.
+      if (--records.uses == 0) {
+        std::move(records.statements.begin(), records.statements.end(),
+                  std::back_inserter(chunk.statements));
+        records.statements = {};
+      } else {
+        chunk.statements.insert(chunk.statements.end(), records.statements.begin(),
+                                records.statements.end());
+      }
     }
+    for (const std::string& statement : chunk.statements) chunk.bytes += statement.size() + 2;
     return chunk;
   };
   const auto dequeue = [&](const Chunk& chunk) {
@@ -202,18 +244,21 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
   // The first chunk is dequeued right after its records are read, in the
   // sender's first transaction. An empty queue makes one chunk of the
   // script's first lines.
-  Chunk chunk = takeChunk(locking);
+  Chunk chunk = takeChunk(locking, static_cast<std::size_t>(kKeysPerChunk));
   dequeue(chunk);
-  chunk.script.insert(chunk.script.begin(), firstLines.begin(), firstLines.end());
+  chunk.statements.insert(chunk.statements.begin(), std::make_move_iterator(firstLines.begin()),
+                          std::make_move_iterator(firstLines.end()));
 
   // The script goes to its file and to the receiver a chunk at a time: every
   // chunk ends with a whole statement, so the receiver runs the same
   // statements in the same order as from the whole script.
   OutputFile file(plan.scriptFile);
   for (;;) {
-    const std::string text = joinedLines(chunk.script);
-    chunk.script = {};
-    file.write(text);
+    for (std::string& statement : chunk.statements) {
+      file.write(statement);
+      file.write("\r\n");
+      asSplit(statement);
+    }
     Chunk next;
     {
       // The receiver runs the chunk on a thread of its own, which alone uses
@@ -221,9 +266,8 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
       // joined; meanwhile this thread reads the next chunk on the sending
       // connection. The future joins the thread however the block ends.
       std::future<void> received = std::async(std::launch::async, [&] {
-        plan.processor.Script().SetText(text);
-        runScript(plan.processor, chunk.owners, dryRun, rejected);
-        plan.processor.Script().Clear();
+        runStatements(plan.processor, std::move(chunk.statements), chunk.owners, dryRun,
+                      rejected);
         receiving.Finish(dryRun);
       });
       // The next chunk's records are read with locks, inside the current
@@ -231,7 +275,8 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
       // waits until the current chunk commits, and its new queue entry
       // comes after the next chunk's dequeue, which follows that commit at
       // once.
-      if (!plan.queue.Eof()) next = takeChunk(" for update");
+      if (!plan.queue.Eof())
+        next = takeChunk(" for update", keysForChunk(chunk.bytes, chunk.rows));
       received.get();
     }
     // The receiver holds the chunk before its queue entries go. A run that

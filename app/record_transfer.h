@@ -8,8 +8,10 @@
 // slip transfers differ only in the pieces of a TransferPlan; transfer()
 // runs one.
 //
-// Records are read in chunks of kKeysPerChunk queued keys, one SELECT for
-// the records of a chunk's keys, and dequeued with one DELETE for their
+// Records are read in chunks of queued keys, one SELECT for the records of
+// a chunk's keys (a chunk takes kKeysPerChunk keys, or fewer where the
+// chunk before made more than about kChunkBytes of script: wide records make
+// smaller chunks, so that a chunk's memory stays about the same), and dequeued with one DELETE for their
 // queue entries (never a queue entry before its record has been read). The
 // progress bar moves one step per queued key as the chunk's keys are taken
 // up, just before their records are read. Keys are matched as
@@ -30,9 +32,10 @@
 // record is written delete-then-insert).
 //
 // The script is not held whole: each chunk's lines are appended to the
-// script file and run on the receiver (in batches, see TZSQLProcessor), so
-// the records and their script take the memory of two chunks whatever the
-// queue holds. The queue itself is held whole: the window's query on it
+// script file, and its statements, as built, run on the receiver (in
+// batches, see TZSQLProcessor::ExecuteStatements; the script text is never
+// split again), so the records and their script take the memory of two
+// chunks whatever the queue holds. The queue itself is held whole: the window's query on it
 // keeps every queued key (a few dozen bytes each), as the status line counts
 // them, for the whole job. The file is created once the first chunk has
 // been read; after a failure it holds the script up to the chunk that
@@ -46,6 +49,7 @@
 // passes on its error.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -78,8 +82,10 @@ struct RejectedStatement {
   std::string message;    // "SQL Error: ..." and the key of its record
 };
 
-// Queued keys taken up per chunk.
+// The most queued keys taken up per chunk.
 inline constexpr int kKeysPerChunk = 500;
+// About the most bytes of script per chunk after the first.
+inline constexpr std::size_t kChunkBytes = std::size_t{3} << 19;
 
 // What one job is made of. References are to members of Jobs and must
 // outlive the transfer.
@@ -102,8 +108,8 @@ struct TransferPlan {
   TZSQLProcessor& processor;  // on the receiving connection
   std::string scriptFile;  // in the working directory
 
-  // After the progress bar shows: the script's first lines (and anything the
-  // job prepares, such as its column list).
+  // After the progress bar shows: the script's first lines, one statement
+  // each (and anything the job prepares, such as its column list).
   std::function<void(std::vector<std::string>& script)> begin;
   // The SELECT of the records that match `condition` on the sending side,
   // with `locking` (empty, or " for update") after the condition.

@@ -68,7 +68,7 @@ void TZSQLProcessor::scriptChanged() {
 
 void TZSQLProcessor::SetScript(const TZSQLStrings& lines) {
   script_->Assign(lines);
-  parser_->Clear();
+  ClearStatements();
 }
 
 void TZSQLProcessor::SetParamCheck(bool value) {
@@ -82,40 +82,47 @@ void TZSQLProcessor::SetConnection(TZConnection* connection) {
   if (connection == connection_) return;
   connection_ = connection;
   script_->SetTokenizer(connection_ ? &connection_->GetTokenizer() : nullptr);
-  parser_->Clear();
+  ClearStatements();
 }
 
 void TZSQLProcessor::SetDelimiterType(TZDelimiterType value) {
   if (value == parser_->DelimiterType()) return;
   parser_->SetDelimiterType(value);
-  parser_->Clear();
+  ClearStatements();
 }
 
 void TZSQLProcessor::SetDelimiter(const std::string& value) {
   if (value == parser_->Delimiter()) return;
   parser_->SetDelimiter(value);
-  parser_->Clear();
+  ClearStatements();
 }
 
 void TZSQLProcessor::SetCleanupStatements(bool value) {
   if (value == parser_->CleanupStatements()) return;
   parser_->SetCleanupStatements(value);
-  parser_->Clear();
+  ClearStatements();
 }
 
 int TZSQLProcessor::StatementCount() const {
+  if (!given_.empty()) return static_cast<int>(given_.size());
   return parser_->StatementCount() + (parser_->UncompletedStatement().empty() ? 0 : 1);
 }
 
 const std::string& TZSQLProcessor::Statements(int i) const {
+  if (!given_.empty()) return given_[static_cast<std::size_t>(i)];
   return i < parser_->StatementCount() ? parser_->Statements(i) : parser_->UncompletedStatement();
+}
+
+void TZSQLProcessor::ClearStatements() {
+  parser_->Clear();
+  given_ = {};
 }
 
 void TZSQLProcessor::Parse() {
   if (connection_ == nullptr) throw EZDatabaseError(kNoConnectionMessage);
   connection_->Connect();
   parser_->SetTokenizer(&connection_->GetTokenizer());
-  parser_->Clear();
+  ClearStatements();
   parser_->ParseText(script_->Text());
 }
 
@@ -262,14 +269,25 @@ void TZSQLProcessor::executeBatched(TZSQLStrings& statementText) {
 }
 
 void TZSQLProcessor::Execute() {
+  Parse();
+  run();
+}
+
+void TZSQLProcessor::ExecuteStatements(std::vector<std::string> statements) {
   if (connection_ == nullptr) throw EZDatabaseError(kNoConnectionMessage);
+  connection_->Connect();
+  ClearStatements();
+  given_ = std::move(statements);
+  run();
+}
+
+void TZSQLProcessor::run() {
   // The statements are prepared one at a time from a private text, so that
   // markers are found per statement exactly as in a query.
   TZSQLStrings statementText;
   statementText.SetParamCheck(paramCheck_);
   statementText.SetMultiStatements(false);
   statementText.SetTokenizer(&connection_->GetTokenizer());
-  Parse();
   if (batchSize_ > 1) {
     executeBatched(statementText);
   } else {

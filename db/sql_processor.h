@@ -129,16 +129,30 @@ class TZSQLProcessor {
   void Parse();
   // Splits the script anew and runs every statement (see the header comment).
   void Execute();
+  // Runs `statements` as Execute runs a split script, in order, batched the
+  // same way, with the same events and errors; they become the split result
+  // in place of the script's (Script is neither read nor changed). For a
+  // caller that builds its statements itself: no script text is joined,
+  // scanned or split. Each holds one statement as a split gives it: no
+  // delimiter at its end, no whitespace at either end (an empty one is
+  // nothing to run). Throws what Execute throws.
+  void ExecuteStatements(std::vector<std::string> statements);
 
-  // The result of the last split: the statements that ended with a delimiter,
-  // then the text after the last delimiter when it is not empty.
+  // The result of the last split, or the statements of the last
+  // ExecuteStatements: the statements that ended with a delimiter, then the
+  // text after the last delimiter when it is not empty.
   int StatementCount() const;
   // REQUIRES: 0 <= i < StatementCount(). Valid until the split result is
   // discarded or replaced.
   const std::string& Statements(int i) const;
+  // Discards the split result, and with it the memory its statements take.
+  void ClearStatements();
 
  private:
   void scriptChanged();
+  // Runs the statements of the split result.
+  // REQUIRES: a connection is assigned.
+  void run();
   // Statement `index` prepared on the live connection with its parameters
   // bound; null when it leaves nothing to run.
   std::unique_ptr<IZPreparedStatement> prepare(int index, TZSQLStrings& statementText);
@@ -185,6 +199,9 @@ class TZSQLProcessor {
   bool keepMultiStatements_ = false;
   TZConnection* connection_ = nullptr;
   std::unique_ptr<TZSQLScriptParser> parser_;
+  // The statements of the last ExecuteStatements; when not empty, they are
+  // the split result and the parser holds none.
+  std::vector<std::string> given_;
 };
 
 }  // namespace zararod

@@ -158,6 +158,32 @@ TEST_F(SQLProcessorTest, BytesThatReachTheServer) {
             (std::vector<std::string>{"INSERT INTO t (a,b)\r\n value ('12:30',  'z')"}));
 }
 
+TEST_F(SQLProcessorTest, ReadyStatementsReachTheServerAsTheSplitScripts) {
+  for (const int batch : {0, 3}) {
+    SCOPED_TRACE(batch);
+    processor_.SetBatchSize(batch);
+    connectAndLog();
+    processor_.Script().Clear();
+    addStatementsOverLines();
+    processor_.Execute();
+    const std::vector<std::string> fromScript = sentByProcessor();
+    std::vector<std::string> statements;
+    for (int i = 0; i < processor_.StatementCount(); ++i)
+      statements.push_back(processor_.Statements(i));
+
+    connection_.Disconnect();
+    connectAndLog();
+    processor_.Script().Clear();
+    processor_.ExecuteStatements(statements);
+    EXPECT_EQ(sentByProcessor(), fromScript);
+    ASSERT_EQ(processor_.StatementCount(), static_cast<int>(statements.size()));
+    EXPECT_EQ(processor_.Statements(1), statements[1]);
+    processor_.ClearStatements();
+    EXPECT_EQ(processor_.StatementCount(), 0);
+    connection_.Disconnect();
+  }
+}
+
 TEST_F(SQLProcessorTest, ABatchSendsTheSameStatementsInOneText) {
   connectAndLog();
   processor_.SetBatchSize(3);
