@@ -19,10 +19,11 @@ void JobTransaction::Begin() {
       run("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES')");
     }
     lockingReads_ = !acceptsReadCommittedWrites();
+    // For the session, so that no transaction of the job pays a round trip
+    // for it.
+    if (!lockingReads_) run("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED");
     sessionReady_ = true;
   }
-  // Applies to the next transaction only.
-  if (!lockingReads_) run("SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
   run("START TRANSACTION");
   open_ = true;
 }
@@ -47,6 +48,10 @@ void JobTransaction::Finish(bool dryRun) {
   } else {
     Commit();
   }
+}
+
+void JobTransaction::FinishAndBeginNext(bool dryRun) {
+  run(dryRun ? "ROLLBACK AND CHAIN" : "COMMIT AND CHAIN");
 }
 
 bool JobTransaction::acceptsReadCommittedWrites() {

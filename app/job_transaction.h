@@ -15,8 +15,9 @@ namespace zararod {
 // Begin, Commit and Finish throw the errors of the query; Rollback never
 // throws. The query must outlive the transaction.
 //
-// Both sides begin with READ COMMITTED, unless the server logs statements
-// (not rows) for replication or backups: such a server refuses writes to its
+// Both sessions run at READ COMMITTED from their first Begin on (it stays
+// the session's level after the job), unless the server logs statements (not
+// rows) for replication or backups: such a server refuses writes to its
 // tables at that level, so each side asks first and there keeps the server's
 // level.
 // The sending side wants each row read to see what the server holds at that
@@ -57,6 +58,9 @@ class JobTransaction {
   void Rollback() noexcept;
   // Commit, or roll back in a dry run.
   void Finish(bool dryRun);
+  // The same, and the next transaction starts at once, in the same round
+  // trip (COMMIT AND CHAIN): the transaction stays open. REQUIRES: Open().
+  void FinishAndBeginNext(bool dryRun);
 
  private:
   void run(const char* statement);

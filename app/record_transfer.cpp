@@ -268,7 +268,10 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
       std::future<void> received = std::async(std::launch::async, [&] {
         runStatements(plan.processor, std::move(chunk.statements), chunk.owners, dryRun,
                       rejected);
-        receiving.Finish(dryRun);
+        // The far side's round trips are the job's cost: the commit begins
+        // the next chunk's transaction too. After the last chunk it stays
+        // open, empty, and is rolled back when the job ends.
+        receiving.FinishAndBeginNext(dryRun);
       });
       // The next chunk's records are read with locks, inside the current
       // chunk's transaction: a record changed and queued again meanwhile
@@ -290,7 +293,6 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
     chunk = std::move(next);
     sending.Begin();
     dequeue(chunk);
-    receiving.Begin();
   }
   file.close();
   if (!rejected.empty()) throw EZSQLException(rejected.front().message);

@@ -312,19 +312,19 @@ TEST_F(SlipTransferTest, AddsOnlyTheTransactionStatementsAndCommitsTheReceivingS
   ASSERT_GE(site.size(), 6u);
   EXPECT_EQ(site[0], "SET CHARACTER SET cp1250");
   EXPECT_EQ(site[1], "select @@log_bin, @@sql_log_bin, @@binlog_format");
-  EXPECT_EQ(site[2], "SET TRANSACTION ISOLATION LEVEL READ COMMITTED");
+  EXPECT_EQ(site[2], "SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED");
   EXPECT_EQ(site[3], "START TRANSACTION");
   EXPECT_EQ(site[4], "select * from vaznil_00");
   EXPECT_EQ(site.back(), "COMMIT");
   // The receiving side makes its session strict, asks whether the server
   // accepts writes at READ COMMITTED (it writes no binary log here), then
-  // asks for that level; it asks whether the server is a cluster node, and
+  // asks for that level for the session; it asks whether the server is a cluster node, and
   // learns which key columns are CHAR from the columns of an empty result.
   const std::vector<std::string> expected = {
       "SET CHARACTER SET cp1250",
       "SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES')",
       "select @@log_bin, @@sql_log_bin, @@binlog_format",
-      "SET TRANSACTION ISOLATION LEVEL READ COMMITTED",
+      "SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED",
       "START TRANSACTION",
       "SHOW VARIABLES LIKE 'wsrep_on'",  // not a node of a cluster: batches
       "select cislodokla,rada from vaznil",
@@ -332,7 +332,8 @@ TEST_F(SlipTransferTest, AddsOnlyTheTransactionStatementsAndCommitsTheReceivingS
       "SHOW COLUMNS FROM vorazu1.vaznil LIKE '%'",
       "SELECT @@max_allowed_packet",  // what bounds a batch
       "delete from vaznil",           // with its INSERT, in one batch
-      "COMMIT",
+      "COMMIT AND CHAIN",             // the next chunk's transaction begins
+      "ROLLBACK",                     // and ends empty with the job
   };
   EXPECT_EQ(central, expected);
 
