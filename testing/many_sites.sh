@@ -260,7 +260,7 @@ for format in MIXED STATEMENT; do
   (cd "$work/1" && "$cli" send-vl vedid.ini >out.txt 2>err.txt) ||
     fail "send-vl with a $format binary log: $(cat "$work/1/err.txt")"
   levels=$(sql central "SELECT count(*) FROM mysql.general_log
-    WHERE argument LIKE 'SET TRANSACTION ISOLATION LEVEL READ COMMITTED%'")
+    WHERE argument LIKE 'SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED%'")
   want=1
   [ $format = STATEMENT ] && want=0
   [ "$levels" = $want ] || fail "$format binary log: $levels requests for READ COMMITTED, want $want"
