@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "util/strings.h"
+
 namespace zararod::testing {
 
 // A program's text output with each line ended in "\n" alone. On Windows the
@@ -10,13 +12,7 @@ namespace zararod::testing {
 // returned unchanged.
 inline std::string plainLineEnds(std::string text) {
 #ifdef _WIN32
-  std::string plain;
-  plain.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    plain += text[i];
-  }
-  return plain;
+  return ReplaceAllText(text, "\r\n", "\n");
 #else
   return text;
 #endif
