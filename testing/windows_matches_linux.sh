@@ -16,6 +16,12 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 work=$(mktemp -d /tmp/zararod-windows-e2e.XXXXXX)
 trap '"$repo/scripts/sandbox" reset >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 
+datumzal_column() { # port; DATUMZAL's place among the address columns
+  mariadb -h127.0.0.1 -P"$1" -u"$ZARAROD_DB_USER" -p"$ZARAROD_DB_PASSWORD" -N -B -e "
+    select ordinal_position from information_schema.columns
+    where table_schema = 'dovodi' and table_name = 'adresar' and column_name = 'DATUMZAL'"
+}
+
 # Every row of the job tables of one server, in key order, one line each. An
 # imported address's DATUMZAL is the time of the import, so it is shown only
 # as whether the run set it.
@@ -27,7 +33,8 @@ snapshot() { # port
       --default-character-set=cp1250 -N -B \
       -e "select * from $db_table order by 1, 2" 2>/dev/null |
       if [ "$db_table" = dovodi.adresar ]; then
-        awk -F'\t' -v OFS='\t' -v day="$(date +%F)" '{ $18 = ($18 ~ "^" day) ? "today" : $18; print }'
+        awk -F'\t' -v OFS='\t' -v column="$(datumzal_column "$1")" -v day="$(date +%F)" \
+          '{ $column = ($column ~ "^" day) ? "today" : $column; print }'
       else
         cat
       fi || true
