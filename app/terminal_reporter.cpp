@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "app/job_texts.h"
-#include "ui/progress_bar.h"
+#include "util/progress_percent.h"
 #include "util/cp1250.h"
 #include "util/strings.h"
 

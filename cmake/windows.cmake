@@ -54,7 +54,7 @@ function(zr_windows_runtime target)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${PROJECT_SOURCE_DIR}/windows/stage-runtime $<TARGET_FILE:${target}>
             ${ZARAROD_WINDOWS_PREFIX}/plugins ${ZARAROD_DLL_DIRS}
-    # The tests of app/ share the program's folder and run on the offscreen
+    # Test programs built into the program's folder run on the offscreen
     # platform; Qt then looks for platform plugins in that folder only. (The
     # setup program's stage gets the Windows plugin alone.)
     COMMAND ${CMAKE_COMMAND} -E copy_if_different

@@ -16,15 +16,6 @@ constexpr int kCaptionFontPixels = 11;  // the 8-point user-interface font
 
 }  // namespace
 
-// In 64-bit integers the quotient is exact for every range and position of
-// 32-bit values (the difference needs 33 bits, times 100 at most 40), and C++
-// division truncates toward zero. A double quotient would give the same
-// whole percentage, but one beyond the range of int cannot be cast back.
-std::int64_t ProgressPercent(int min, int max, int position) {
-  if (max == min) return 0;
-  return (std::int64_t{position} - min) * 100 / (std::int64_t{max} - min);
-}
-
 QString ProgressCaption(int min, int max, int position) {
   return QString::number(ProgressPercent(min, max, position)) + QLatin1Char('%');
 }

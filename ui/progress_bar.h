@@ -12,16 +12,12 @@
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
-#include <cstdint>
 
 #include "ui/skin.h"
+#include "util/progress_percent.h"
 
 namespace zararod {
 
-// (position − min) / (max − min) × 100 truncated toward zero, 0 when max
-// equals min. Exact for every argument: far outside the range the
-// percentage exceeds int (0..1 at 2147483647 is 214748364700).
-std::int64_t ProgressPercent(int min, int max, int position);
 // The percentage in decimal digits followed by "%".
 QString ProgressCaption(int min, int max, int position);
 // Filled length of a bar whose client area is `width` pixels wide: 0 when the

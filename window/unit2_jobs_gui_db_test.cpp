@@ -13,13 +13,13 @@
 #include <gtest/gtest.h>
 
 #include "app/jobs_test_support.h"
-#include "app/unit2.h"
 #include "testing/case_name.h"
 #include "testing/modal.h"
 #include "ui/msg_form.h"
 #include "ui/progress_bar.h"
 #include "ui/sui_button.h"
 #include "util/platform.h"
+#include "window/unit2.h"
 
 namespace zararod::testing {
 namespace {

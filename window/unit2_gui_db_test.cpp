@@ -14,7 +14,6 @@
 
 #include "app/jobs.h"
 #include "app/jobs_test_support.h"
-#include "app/unit2.h"
 #include "db/query.h"
 #include "testing/loopback_listeners.h"
 #include "testing/modal.h"
@@ -24,6 +23,7 @@
 #include "ui/skin_form.h"
 #include "ui/sui_button.h"
 #include "util/platform.h"
+#include "window/unit2.h"
 
 namespace zararod {
 namespace {

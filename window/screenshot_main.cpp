@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/unit2.h"
 #include "ui/error_box.h"
 #include "ui/msg_form.h"
 #include "util/exception.h"
 #include "util/format_settings.h"
+#include "window/unit2.h"
 
 namespace {
 

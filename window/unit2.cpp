@@ -1,4 +1,4 @@
-#include "app/unit2.h"
+#include "window/unit2.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "app/unit2.h"
 #include "ui/error_box.h"
 #include "ui/skin_form.h"
 #include "util/format_settings.h"
+#include "window/unit2.h"
 
 int main(int, char** argv) {
   // The window and its dialogs keep their pixel design on every screen: no
