@@ -50,8 +50,8 @@ void JobTransaction::Finish(bool dryRun) {
   }
 }
 
-void JobTransaction::FinishAndBeginNext(bool dryRun) {
-  run(dryRun ? "ROLLBACK AND CHAIN" : "COMMIT AND CHAIN");
+const char* JobTransaction::FinishAndBeginNextStatement(bool dryRun) {
+  return dryRun ? "ROLLBACK AND CHAIN" : "COMMIT AND CHAIN";
 }
 
 bool JobTransaction::acceptsReadCommittedWrites() {

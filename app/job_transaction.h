@@ -58,9 +58,11 @@ class JobTransaction {
   void Rollback() noexcept;
   // Commit, or roll back in a dry run.
   void Finish(bool dryRun);
-  // The same, and the next transaction starts at once, in the same round
-  // trip (COMMIT AND CHAIN): the transaction stays open. REQUIRES: Open().
-  void FinishAndBeginNext(bool dryRun);
+  // The statement that does the same and starts the next transaction at
+  // once (COMMIT AND CHAIN, or ROLLBACK AND CHAIN in a dry run), for a caller
+  // that sends it on the transaction's session along with other statements,
+  // in one round trip. Once it has run, the transaction is still Open().
+  static const char* FinishAndBeginNextStatement(bool dryRun);
 
  private:
   void run(const char* statement);

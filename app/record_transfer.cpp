@@ -60,29 +60,36 @@ void asSplit(std::string& statement) {
 
 // Executes `statements` (as a split of the script gives them), whose last
 // ones write the records whose keys `owners` names, one per statement
-// ("cislodokla = 'K9', rada = '01'"). A failing statement of a record fails
-// the run with the server's message followed by the key, and its error code;
-// in a dry run it is added to `rejected` and the run goes on. The processor
-// holds no statements afterwards, however the run ends.
+// ("cislodokla = 'K9', rada = '01'"), and after them `closing`, the statement
+// that ends the receiver's transaction, in the same batch: the chunk and its
+// commit cost the far side one round trip. The server runs nothing of a
+// batch after a statement that fails, so a chunk with a failing statement
+// is never committed. A failing statement of a record fails the run with the
+// server's message followed by the key, and its error code; in a dry run it
+// is added to `rejected` and the run goes on (`closing` then rolls back). A
+// failing `closing` always fails the run. The processor holds no statements
+// afterwards, however the run ends.
 void runStatements(TZSQLProcessor& processor, std::vector<std::string> statements,
-                   const std::vector<std::string>& owners, bool dryRun,
+                   const std::vector<std::string>& owners, const char* closing, bool dryRun,
                    std::vector<RejectedStatement>& rejected) {
+  statements.emplace_back(closing);
   processor.OnError = [&](TZSQLProcessor& p, int index, const std::exception& e,
                           TZErrorHandleAction& action) {
-    // The script's last statements write the records of `owners`; the ones
-    // before them are the job's own.
-    const int firstOwned = p.StatementCount() - static_cast<int>(owners.size());
+    // Before `closing`, the statements that write the records of `owners`;
+    // the ones before them are the job's own.
+    const int closingIndex = p.StatementCount() - 1;
+    const int firstOwned = closingIndex - static_cast<int>(owners.size());
     const auto* sql = dynamic_cast<const EZSQLException*>(&e);
     const int code = sql != nullptr ? sql->ErrorCode() : -1;
     std::string message = sql != nullptr ? sql->Message() : e.what();
-    if (index >= firstOwned) {
+    if (index >= firstOwned && index < closingIndex) {
       message += " (" + owners[static_cast<std::size_t>(index - firstOwned)] + ")";
     }
     // A dry run goes on past a rejected statement to find every one of them.
     // A lock error is not a rejection: the server has rolled back (a
     // deadlock) or may roll back the whole transaction, so the run ends and
     // the job is tried again.
-    if (dryRun && !JobRetry::IsRetryable(e)) {
+    if (dryRun && index != closingIndex && !JobRetry::IsRetryable(e)) {
       rejected.push_back({p.Statements(index), message});
       action = eaSkip;
       return;
@@ -265,13 +272,13 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
       // the receiving connection, its queries and the processor until it is
       // joined; meanwhile this thread reads the next chunk on the sending
       // connection. The future joins the thread however the block ends.
+      // The far side's round trips are the job's cost: the chunk's commit
+      // goes with its statements and begins the next chunk's transaction
+      // too. After the last chunk that transaction stays open, empty, and is
+      // rolled back when the job ends.
       std::future<void> received = std::async(std::launch::async, [&] {
-        runStatements(plan.processor, std::move(chunk.statements), chunk.owners, dryRun,
-                      rejected);
-        // The far side's round trips are the job's cost: the commit begins
-        // the next chunk's transaction too. After the last chunk it stays
-        // open, empty, and is rolled back when the job ends.
-        receiving.FinishAndBeginNext(dryRun);
+        runStatements(plan.processor, std::move(chunk.statements), chunk.owners,
+                      JobTransaction::FinishAndBeginNextStatement(dryRun), dryRun, rejected);
       });
       // The next chunk's records are read with locks, inside the current
       // chunk's transaction: a record changed and queued again meanwhile

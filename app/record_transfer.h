@@ -20,7 +20,8 @@
 // Two chunks are in flight at a time. While the receiver runs chunk N on a
 // thread of its own, the sender reads chunk N+1's records, with locking
 // reads, inside chunk N's transaction. Then:
-//   receiver commits N and begins N+1 (one round trip); sender commits N
+//   receiver commits N and begins N+1 (in the round trip that carries N's
+//   statements, COMMIT AND CHAIN after them); sender commits N
 //   (its dequeue); sender begins N+1 and deletes N+1's queue entries; ...
 // The locks keep a record of chunk N+1 that another session changes (and
 // queues again) waiting until chunk N has committed; its new queue entry

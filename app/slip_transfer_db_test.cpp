@@ -331,17 +331,21 @@ TEST_F(SlipTransferTest, AddsOnlyTheTransactionStatementsAndCommitsTheReceivingS
       "SHOW TABLES FROM vorazu1 LIKE 'vaznil'",
       "SHOW COLUMNS FROM vorazu1.vaznil LIKE '%'",
       "SELECT @@max_allowed_packet",  // what bounds a batch
-      "delete from vaznil",           // with its INSERT, in one batch
-      "COMMIT AND CHAIN",             // the next chunk's transaction begins
+      "delete from vaznil",           // with its INSERT and COMMIT AND CHAIN, in one
+                                      // batch: the next chunk's transaction begins
       "ROLLBACK",                     // and ends empty with the job
   };
   EXPECT_EQ(central, expected);
 
-  auto commitTime = [](Server server) {
+  // The central server's commit ends the batch of the chunk's statements.
+  auto commitTime = [](Server server, unsigned long thread) {
     return AdminSession(server).scalar(
-        "select max(event_time) from mysql.general_log where argument like 'COMMIT%'");
+        "select max(event_time) from mysql.general_log where argument like '%COMMIT%' and "
+        "thread_id = " +
+        std::to_string(thread));
   };
-  EXPECT_LT(*commitTime(Server::Central), *commitTime(Server::Site));
+  EXPECT_LT(*commitTime(Server::Central, threadOf(jobs_.ZConnection2)),
+            *commitTime(Server::Site, threadOf(jobs_.ZConnection1)));
 }
 
 TEST_F(SlipTransferTest, ADryRunRollsBothServersBackAndListsWhatWouldBeRejected) {
