@@ -126,10 +126,10 @@ TEST_F(JobBatchesTest, ADryRunListsRejectedStatementsFromDifferentBatches) {
 }
 
 TEST_F(JobBatchesTest, TheSendingSideReadsAndDequeuesInChunks) {
-  // Two chunks and a bit; the last key of the first chunk is queued again in
-  // the third.
-  const int slips = 2 * kKeysPerChunk + 1;
-  queueNumberedSlips(slips - 1, kKeysPerChunk);
+  // The first chunk, a full chunk and a bit; the last key of the first chunk
+  // is queued again in the third.
+  const int slips = kKeysInFirstChunk + kKeysPerChunk + 1;
+  queueNumberedSlips(slips - 1, kKeysInFirstChunk);
   jobs_.ZConnection1.Connect();
   startGeneralLog(Server::Site);
   EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), slips);

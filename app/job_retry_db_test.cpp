@@ -168,26 +168,30 @@ TEST_F(JobRetryTest, ALockErrorIsNeverARejectedStatementOfADryRun) {
 
 TEST_F(JobRetryTest, ALockInALaterChunkRunsAgainFromTheQueueAsItStands) {
   ShortLockWait shortWait;
-  // Two chunks and a bit, as slip 700 (of the second chunk) is queued
-  // twice.
-  queueNumberedSlips(2 * kKeysPerChunk, 700);
-  // An older central copy of a slip of the second chunk, locked alone (no
-  // gap): the second chunk's delete of it waits for the lock.
+  // The first chunk, a full chunk and more, as a slip of the second chunk is
+  // queued twice.
+  constexpr int slips = 2 * kKeysPerChunk;
+  constexpr int locked = kKeysInFirstChunk + 100;
+  const std::string number = std::to_string(locked);
+  const std::string key = "C" + std::string(5 - number.size(), '0') + number;
+  queueNumberedSlips(slips, locked);
+  // An older central copy of that slip, locked alone (no gap): the second
+  // chunk's delete of it waits for the lock.
   AdminSession lock(Server::Central);
-  lock.exec(
-      "insert into vorazu1.vaznil (cislodokla, rada, ridic) values ('C00700', '01', 'old'); "
-      "set session transaction isolation level read committed; start transaction");
-  lock.rows("select * from vorazu1.vaznil where cislodokla = 'C00700' for update");
+  lock.exec("insert into vorazu1.vaznil (cislodokla, rada, ridic) values ('" + key +
+            "', '01', 'old'); "
+            "set session transaction isolation level read committed; start transaction");
+  lock.rows("select * from vorazu1.vaznil where cislodokla = '" + key + "' for update");
   reporter_.onRetry = [&](int) { lock.exec("rollback"); };
   // The first attempt delivers the first chunk; the second sends the rest
   // only. The message counts both.
-  EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), 2 * kKeysPerChunk + 1);
+  EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), slips + 1);
   EXPECT_EQ(reporter_.retries, std::vector<int>{2});
   EXPECT_EQ(reporter_.messages,
-            std::vector<std::string>{"Odesláno " + std::to_string(2 * kKeysPerChunk + 1) +
-                                     " nových VL"});
-  EXPECT_EQ(reporter_.progressMax[1], kKeysPerChunk + 1);  // the queue as it stood
-  EXPECT_EQ(numberedSlipsArrived(), std::to_string(2 * kKeysPerChunk));
+            std::vector<std::string>{"Odesláno " + std::to_string(slips + 1) + " nových VL"});
+  // The queue as it stood for the second attempt.
+  EXPECT_EQ(reporter_.progressMax[1], slips + 1 - kKeysInFirstChunk);
+  EXPECT_EQ(numberedSlipsArrived(), std::to_string(slips));
   EXPECT_EQ(AdminSession(Server::Central)
                 .scalar("select count(*) from (select cislodokla from vorazu1.vaznil group by "
                         "cislodokla, rada having count(*) > 1) twice"),

@@ -59,15 +59,15 @@ TEST_F(JobsLinkTest, ALinkThatVanishesMidJobFailsWithinTheReadLimitAndLosesNothi
   EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), 4);
 }
 
-// Two chunks and one slip more, queued on the site, and the last slip of
-// the first chunk queued a second time, at the end.
-constexpr int kSlips = 2 * kKeysPerChunk + 1;
+// The first chunk, a full chunk and one slip more, queued on the site, and
+// the last slip of the first chunk queued a second time, at the end.
+constexpr int kSlips = kKeysInFirstChunk + kKeysPerChunk + 1;
 
 class JobsBrokenMidwayTest : public JobsDbTest {
  public:
   void SetUp() override {
     JobsDbTest::SetUp();
-    queueNumberedSlips(kSlips, kKeysPerChunk);
+    queueNumberedSlips(kSlips, kKeysInFirstChunk);
   }
 
   static std::vector<Row> keys(Server server, const std::string& table) {
@@ -107,7 +107,7 @@ class JobsBrokenMidwayTest : public JobsDbTest {
 // the status line (1), the bar (2), one per queued key (3 on), and one
 // between the two commits of each chunk. The receiver runs a chunk while the
 // next chunk's keys are taken up, so the first chunk's two commits come
-// after the second chunk's keys: at pass 3 + 2 * kKeysPerChunk.
+// after the second chunk's keys: at pass 3 + kKeysInFirstChunk + kKeysPerChunk.
 struct KillCase {
   const char* id;
   Server victim;
@@ -119,24 +119,24 @@ struct KillCase {
   int dequeued;
 };
 
-constexpr int kWhileTheFirstChunkIsReceived = 3 + kKeysPerChunk + 100;
-constexpr int kBetweenTheFirstChunksCommits = 3 + 2 * kKeysPerChunk;
+constexpr int kWhileTheFirstChunkIsReceived = 3 + kKeysInFirstChunk + 100;
+constexpr int kBetweenTheFirstChunksCommits = 3 + kKeysInFirstChunk + kKeysPerChunk;
 
 const KillCase kKillCases[] = {
     // The next chunk's read fails: the receiver commits the first chunk,
     // the site cannot; it goes again.
     {"SiteKilledWhileTheFirstChunkIsReceived", Server::Site, kWhileTheFirstChunkIsReceived,
-     kKeysPerChunk, 0},
+     kKeysInFirstChunk, 0},
     {"CentralKilledWhileTheFirstChunkIsReceived", Server::Central,
      kWhileTheFirstChunkIsReceived, -1, -1},
     // The central server holds the first chunk; the site's commit of its
     // queue deletes fails, so the chunk stays queued and goes again.
-    {"SiteKilledBetweenTheTwoCommits", Server::Site, kBetweenTheFirstChunksCommits, kKeysPerChunk,
-     0},
+    {"SiteKilledBetweenTheTwoCommits", Server::Site, kBetweenTheFirstChunksCommits,
+     kKeysInFirstChunk, 0},
     // The first chunk is through; the second cannot start on the central
     // server.
     {"CentralKilledBetweenTheTwoCommits", Server::Central, kBetweenTheFirstChunksCommits,
-     kKeysPerChunk, 1},
+     kKeysInFirstChunk, 1},
 };
 
 class JobKills : public JobsBrokenMidwayTest, public ::testing::WithParamInterface<KillCase> {};
@@ -162,11 +162,12 @@ TEST_P(JobKills, AKilledConnectionCostsAtMostTheChunksInFlight) {
   if (c.delivered >= 0) {
     EXPECT_EQ(delivered, static_cast<std::size_t>(c.delivered));
   }
-  // The first chunk's queue entries (slip 500 twice among them) are gone
+  // The first chunk's queue entries (its last slip twice among them) are gone
   // once both sides committed it.
   const std::size_t queued = keys(Server::Site, "vaznil_00").size();
   if (c.dequeued >= 0) {
-    EXPECT_EQ(queued, static_cast<std::size_t>(c.dequeued ? kSlips - kKeysPerChunk : kSlips + 1));
+    EXPECT_EQ(queued,
+              static_cast<std::size_t>(c.dequeued ? kSlips - kKeysInFirstChunk : kSlips + 1));
   }
   expectTheNextRunDeliversTheRest();
 }
@@ -179,12 +180,12 @@ INSTANTIATE_TEST_SUITE_P(Kills, JobKills, ::testing::ValuesIn(kKillCases), CaseN
 TEST_F(JobsBrokenMidwayTest, TheProgramKilledMidJobLosesNothing) {
   KillableProgram cli(ZARAROD_CLI, {"send-vl", iniPath_});
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (keys(Server::Central, "vaznil").size() < static_cast<std::size_t>(kKeysPerChunk) &&
+  while (keys(Server::Central, "vaznil").size() < static_cast<std::size_t>(kKeysInFirstChunk) &&
          std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   EXPECT_TRUE(cli.kill()) << "the program ended before it was killed";
-  EXPECT_GE(expectNoneLostNoneTwice(), static_cast<std::size_t>(kKeysPerChunk));
+  EXPECT_GE(expectNoneLostNoneTwice(), static_cast<std::size_t>(kKeysInFirstChunk));
   expectTheNextRunDeliversTheRest();
 }
 

@@ -120,9 +120,9 @@ struct Chunk {
   std::vector<std::string> owners;
 };
 
-// Queued keys for the next chunk: as many as make about kChunkBytes of
-// script at the bytes per key of the chunk before (`bytes` for `rows`), and
-// at most kKeysPerChunk; the first chunk takes kKeysPerChunk.
+// Queued keys for the chunk after one of `rows` keys and `bytes` of script:
+// as many as make about kChunkBytes of script at its bytes per key, and at
+// most kKeysPerChunk.
 std::size_t keysForChunk(std::size_t bytes, int rows) {
   constexpr auto most = static_cast<std::size_t>(kKeysPerChunk);
   if (rows == 0 || bytes == 0) return most;
@@ -251,7 +251,7 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
   // The first chunk is dequeued right after its records are read, in the
   // sender's first transaction. An empty queue makes one chunk of the
   // script's first lines.
-  Chunk chunk = takeChunk(locking, static_cast<std::size_t>(kKeysPerChunk));
+  Chunk chunk = takeChunk(locking, static_cast<std::size_t>(kKeysInFirstChunk));
   dequeue(chunk);
   chunk.statements.insert(chunk.statements.begin(), std::make_move_iterator(firstLines.begin()),
                           std::make_move_iterator(firstLines.end()));

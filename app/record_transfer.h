@@ -9,9 +9,10 @@
 // runs one.
 //
 // Records are read in chunks of queued keys, one SELECT for the records of
-// a chunk's keys (a chunk takes kKeysPerChunk keys, or fewer where the
-// chunk before made more than about kChunkBytes of script: wide records make
-// smaller chunks, so that a chunk's memory stays about the same), and dequeued with one DELETE for their
+// a chunk's keys (the first chunk takes kKeysInFirstChunk keys; each chunk
+// after it as many as made about kChunkBytes of script in the chunk before,
+// and at most kKeysPerChunk: wide records make smaller chunks, so that a
+// chunk's memory stays about the same), and dequeued with one DELETE for their
 // queue entries (never a queue entry before its record has been read). The
 // progress bar moves one step per queued key as the chunk's keys are taken
 // up, just before their records are read. Keys are matched as
@@ -85,6 +86,10 @@ struct RejectedStatement {
 
 // The most queued keys taken up per chunk.
 inline constexpr int kKeysPerChunk = 500;
+// The queued keys of the first chunk: few, as nothing yet tells how much
+// script a key makes. Its script sizes the chunk after it, and a link that
+// breaks soon after the job starts still lets it through.
+inline constexpr int kKeysInFirstChunk = 100;
 // About the most bytes of script per chunk after the first.
 inline constexpr std::size_t kChunkBytes = std::size_t{3} << 19;
 
