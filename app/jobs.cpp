@@ -47,16 +47,19 @@ std::string neitherOnNorOff(const std::string& section, const char* key,
 }
 
 // With SSL on: verified TLS with the CA of SSLCA (the system's store when it
-// is empty). A value of SSL neither on nor off lets no connection be made,
-// rather than one in clear that the site may have meant to encrypt; so does
-// such a value of Compress, rather than a connection of the other kind.
-TZTlsPolicy tlsPolicy(const ServerLogin& login, const std::string& section) {
-  const std::optional<bool> on = switchOfText(login.SSL);
-  if (!on) return TZTlsPolicy::Invalid(neitherOnNorOff(section, "SSL", login.SSL));
-  if (!switchOfText(login.Compress)) {
-    return TZTlsPolicy::Invalid(neitherOnNorOff(section, "Compress", login.Compress));
-  }
-  return *on ? TZTlsPolicy::Verified(login.SSLCA) : TZTlsPolicy::None();
+// is empty).
+TZTlsPolicy tlsPolicy(const ServerLogin& login) {
+  return switchOfText(login.SSL).value_or(false) ? TZTlsPolicy::Verified(login.SSLCA)
+                                                 : TZTlsPolicy::None();
+}
+
+// A value of SSL neither on nor off lets no connection be made, rather than
+// one in clear that the site may have meant to encrypt; so does such a value
+// of Compress, rather than a connection of the other kind.
+std::string loginRefusal(const ServerLogin& login, const std::string& section) {
+  if (!switchOfText(login.SSL)) return neitherOnNorOff(section, "SSL", login.SSL);
+  if (!switchOfText(login.Compress)) return neitherOnNorOff(section, "Compress", login.Compress);
+  return {};
 }
 
 void applyLogin(TZConnection& connection, TZSQLProcessor& receiving, const ServerLogin& login,
@@ -66,7 +69,8 @@ void applyLogin(TZConnection& connection, TZSQLProcessor& receiving, const Serve
   connection.SetPassword(login.Password);
   connection.SetPort(login.Port);
   connection.SetProperties(loginProperties(login));
-  connection.SetTls(tlsPolicy(login, section));
+  connection.SetTls(tlsPolicy(login));
+  connection.SetRefusal(loginRefusal(login, section));
   receiving.SetBatchSize(login.Batch);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "db/db_exceptions.h"
 #include "db/mysql_connection.h"
 #include "db/mysql_tokenizer.h"
 
@@ -21,6 +22,7 @@ TZConnection::~TZConnection() {
 void TZConnection::Connect() {
   if (live_) return;
   if (BeforeConnect) BeforeConnect(*this);
+  if (!refusal_.empty()) throw EZSQLException(refusal_, -1);
   auto live = std::make_unique<TZMySQLConnection>(hostName_, port_, database_, user_, password_,
                                                   properties_, tls_);
   live->Open();

@@ -15,8 +15,9 @@
 // this header declares none of its types, so code above the database layer
 // asks the connection what it must know of the server.
 //
-// Errors: Connect passes on the live connection's EZSQLException; the
-// connection then has no live connection and its settings are unchanged.
+// Errors: Connect passes on the live connection's EZSQLException, and throws
+// one of its own while Refusal() is set; the connection then has no live
+// connection and its settings are unchanged.
 // Used by one thread only.
 #pragma once
 
@@ -99,6 +100,13 @@ class TZConnection {
   // The TLS asked of the server (None by default).
   const TZTlsPolicy& Tls() const { return tls_; }
   void SetTls(const TZTlsPolicy& value) { tls_ = value; }
+  // Why no connection may be made from these settings (a value that cannot
+  // be told, such as a switch neither on nor off), or empty. While it is
+  // set, every Connect fails with EZSQLException(Refusal(), -1) before
+  // anything reaches the server, so that no connection is made of a kind
+  // the settings may not have meant.
+  const std::string& Refusal() const { return refusal_; }
+  void SetRefusal(const std::string& value) { refusal_ = value; }
   bool AutoCommit() const { return autoCommit_; }
   void SetAutoCommit(bool value) { autoCommit_ = value; }
   bool ReadOnly() const { return readOnly_; }
@@ -127,6 +135,7 @@ class TZConnection {
   std::string catalog_;
   TZProperties properties_;
   TZTlsPolicy tls_;
+  std::string refusal_;
   bool autoCommit_ = true;
   bool readOnly_ = false;
   TZTransactIsolationLevel isolation_ = tiNone;

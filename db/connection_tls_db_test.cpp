@@ -68,7 +68,7 @@ TEST_F(ConnectionTlsTest, AnUntrustedServerIsRefusedBeforeAnyStatement) {
             "0");
 }
 
-TEST_F(ConnectionTlsTest, TheTlsPolicyAsksForVerifiedTlsOrRefusesToConnect) {
+TEST_F(ConnectionTlsTest, TheTlsPolicyAsksForVerifiedTls) {
   struct Case {
     const char* what;
     TZTlsPolicy tls;
@@ -81,7 +81,6 @@ TEST_F(ConnectionTlsTest, TheTlsPolicyAsksForVerifiedTlsOrRefusesToConnect) {
        ""},
       {"verified with the system's store", TZTlsPolicy::Verified(""), false, 2026,
        "SQL Error: TLS/SSL error: "},
-      {"invalid", TZTlsPolicy::Invalid("Settings: SSL=maybe"), false, -1, "Settings: SSL=maybe"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -97,6 +96,35 @@ TEST_F(ConnectionTlsTest, TheTlsPolicyAsksForVerifiedTlsOrRefusesToConnect) {
       EXPECT_EQ(connection_.LiveConnection(), nullptr);
     }
   }
+}
+
+// Settings that cannot be told: no connect reaches the server, whatever TLS
+// is asked, until the refusal is lifted.
+TEST_F(ConnectionTlsTest, ARefusalFailsEveryConnectBeforeTheServer) {
+  AdminSession admin(Server::Central);
+  const auto connections = [&] {
+    return admin.scalar("SELECT variable_value FROM information_schema.global_status "
+                        "WHERE variable_name = 'CONNECTIONS'");
+  };
+  const auto before = connections();
+  for (const TZTlsPolicy& tls :
+       {TZTlsPolicy::None(), TZTlsPolicy::Verified(testing::centralCaFile())}) {
+    connection_.Disconnect();
+    connection_.SetTls(tls);
+    connection_.SetRefusal("Settings: SSL=maybe");
+    try {
+      connection_.Connect();
+      ADD_FAILURE() << "connected";
+    } catch (const EZSQLException& e) {
+      EXPECT_EQ(e.ErrorCode(), -1);
+      EXPECT_EQ(e.Message(), "Settings: SSL=maybe");
+    }
+    EXPECT_EQ(connection_.LiveConnection(), nullptr);
+  }
+  EXPECT_EQ(connections(), before);
+  connection_.SetRefusal("");
+  connection_.Connect();
+  EXPECT_NE(cipher(), "");
 }
 
 }  // namespace

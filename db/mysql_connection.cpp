@@ -176,7 +176,6 @@ TZMySQLConnection::~TZMySQLConnection() { Close(); }
 
 void TZMySQLConnection::Open() {
   if (handle_) return;
-  if (tls_.kind == TZTlsPolicy::Kind::Invalid) throw EZSQLException(tls_.error, -1);
   mysql_server_init(1, nullptr, nullptr);
   MySQLHandle handle(mysql_init(nullptr));
   if (!handle) throw EZSQLException("Cannot connect to SQL server", -1);

@@ -19,20 +19,12 @@ struct TZTlsPolicy {
     // not trusted or names another host fails the connect before any
     // statement is sent.
     Verified,
-    // The TLS wanted could not be told (a settings value that is neither on
-    // nor off): every connect fails with `error` before it reaches the
-    // server, so that no connection is ever made plain by mistake.
-    Invalid,
   };
   Kind kind = Kind::None;
   std::string caFile;  // Verified only
-  std::string error;   // Invalid only
 
   static TZTlsPolicy None() { return {}; }
-  static TZTlsPolicy Verified(std::string caFile) {
-    return {Kind::Verified, std::move(caFile), {}};
-  }
-  static TZTlsPolicy Invalid(std::string error) { return {Kind::Invalid, {}, std::move(error)}; }
+  static TZTlsPolicy Verified(std::string caFile) { return {Kind::Verified, std::move(caFile)}; }
 };
 
 }  // namespace zararod
