@@ -143,8 +143,8 @@ void checkSides(const TransferPlan& plan) {
 
 }  // namespace
 
-int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatement>& rejected,
-             int& delivered, JobReporter& reporter) {
+void transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatement>& rejected,
+              int& delivered, JobReporter& reporter) {
   checkSides(plan);
   TZConnection& sender = plan.sending.connection;
   TZConnection& receiver = plan.receiving.connection;
@@ -303,7 +303,6 @@ int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatemen
   }
   file.close();
   if (!rejected.empty()) throw EZSQLException(rejected.front().message);
-  return counter;
 }
 
 }  // namespace zararod

@@ -133,18 +133,18 @@ struct TransferPlan {
   std::function<void(TZQuery& rows, bool receiverNbe, std::vector<std::string>& script)> write;
 };
 
-// Runs `plan` and returns the number of queue rows visited. Each chunk is
-// committed on its own, receiver first: `delivered` grows by a chunk's
-// queue rows once both sides have committed it, so after an error it counts
-// what this run delivered before. With `dryRun` every chunk is rolled back
-// instead (and still counted), and every statement the receiver rejects is
-// added to `rejected` (which the caller clears) instead of ending the run;
-// the run then throws the first one's error as a real run would. A lock error (app/job_retry.h) is never a
+// Runs `plan`. Each chunk is committed on its own, receiver first:
+// `delivered` grows by a chunk's queue rows once both sides have committed
+// it, so after an error it counts what this run delivered before. With
+// `dryRun` every chunk is rolled back instead (and still counted), and every
+// statement the receiver rejects is added to `rejected` (which the caller
+// clears) instead of ending the run; the run then throws the first one's
+// error as a real run would. A lock error (app/job_retry.h) is never a
 // rejection: it ends the run. Any error rolls both sides back and passes
 // through: the connections' and queries' errors, EZSQLException for a script
 // statement (its message followed by its record's key), the script file's
 // errors, and std::logic_error when a side's query is not on its connection.
-int transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatement>& rejected,
-             int& delivered, JobReporter& reporter);
+void transfer(const TransferPlan& plan, bool dryRun, std::vector<RejectedStatement>& rejected,
+              int& delivered, JobReporter& reporter);
 
 }  // namespace zararod

@@ -56,8 +56,9 @@ std::string settingsFileName();
 
 // Reads IP, User, Password and SQLport of section LogON_adr, each with its
 // default ("localhost", "root", empty, 3306), the time limits, the TLS keys,
-// Compress (default on for LogON_adr, off for LogON) and Batch (default kDefaultBatch), then rada (default "10"); then the same
-// login keys of section LogON. Never throws (apart from std::bad_alloc); a
+// Compress (default on for LogON_adr, off for LogON) and Batch (default
+// kDefaultBatch), then rada (default "10"); then the same login keys of
+// section LogON. Never throws (apart from std::bad_alloc); a
 // missing file gives all defaults.
 ConnectionSettings readConnectionSettings(const std::string& fileName);
 
