@@ -4,7 +4,7 @@
 #pragma once
 
 #ifdef _WIN32
-#include "testing/windows_api.h"
+#include "testing/windows_process.h"
 #else
 #include <sys/wait.h>
 #endif
@@ -35,38 +35,15 @@ inline std::string capturedText(std::FILE* file) {
 inline int runWithOutputToFiles(const std::string& program, const std::string& arguments,
                                 const std::string& outFile, const std::string& errFile) {
 #ifdef _WIN32
-  // Directly, not through cmd.exe: the program's path is quoted, and the
-  // files are handed over as its standard handles.
-  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-  const auto create = [&](const std::string& name) {
-    return ::CreateFileW(nativePath(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
-                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  };
-  const HANDLE out = create(outFile);
-  const HANDLE err = create(errFile);
-  int exitCode = -1;
-  if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE) {
-    std::wstring line = L"\"" + nativePath(testing::pathOfHostFile(program)).wstring() + L"\" " +
-                        nativePath(arguments).wstring();
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION process{};
-    if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                         &startup, &process)) {
-      ::WaitForSingleObject(process.hProcess, INFINITE);
-      DWORD code = 0;
-      if (::GetExitCodeProcess(process.hProcess, &code)) exitCode = static_cast<int>(code);
-      ::CloseHandle(process.hProcess);
-      ::CloseHandle(process.hThread);
-    }
-  }
-  if (out != INVALID_HANDLE_VALUE) ::CloseHandle(out);
-  if (err != INVALID_HANDLE_VALUE) ::CloseHandle(err);
-  return exitCode;
+  const testing::OwnedHandle out = testing::inheritableOutput(nativePath(outFile), CREATE_ALWAYS);
+  const testing::OwnedHandle err = testing::inheritableOutput(nativePath(errFile), CREATE_ALWAYS);
+  if (out.get() == INVALID_HANDLE_VALUE || err.get() == INVALID_HANDLE_VALUE) return -1;
+  const testing::OwnedHandle process =
+      testing::startProgram(program, nativePath(arguments).wstring(), out.get(), err.get());
+  if (!process) return -1;
+  ::WaitForSingleObject(process.get(), INFINITE);
+  DWORD code = 0;
+  return ::GetExitCodeProcess(process.get(), &code) ? static_cast<int>(code) : -1;
 #else
   const std::string command =
       program + " " + arguments + " >'" + outFile + "' 2>'" + errFile + "'";

@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "testing/host_programs.h"
-#include "testing/windows_api.h"
+#include "testing/windows_process.h"
 #include "util/platform.h"
 
 #ifndef _WIN32
@@ -30,26 +29,14 @@ class KillableProgram {
  public:
   KillableProgram(const std::string& path, const std::vector<std::string>& arguments) {
 #ifdef _WIN32
-    // The program by its Windows name; the test's arguments hold no blank
-    // or quote.
-    std::wstring commandLine = L"\"" + nativePath(pathOfHostFile(path)).wstring() + L"\"";
-    for (const std::string& argument : arguments) commandLine += L" " + nativePath(argument).wstring();
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    nowhere_ = ::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = nowhere_;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                          nullptr, &startup, &process)) {
-      ::CloseHandle(nowhere_);
-      throw std::runtime_error("cannot start " + path);
+    // The test's arguments hold no blank or quote.
+    std::wstring line;
+    for (const std::string& argument : arguments) {
+      line += (line.empty() ? L"" : L" ") + nativePath(argument).wstring();
     }
-    ::CloseHandle(process.hThread);
-    process_ = process.hProcess;
+    nowhere_ = inheritableOutput(L"NUL", OPEN_EXISTING);
+    process_ = startProgram(path, line, nowhere_.get(), nowhere_.get());
+    if (!process_) throw std::runtime_error("cannot start " + path);
 #else
     std::vector<std::string> words = {path};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -68,10 +55,6 @@ class KillableProgram {
 
   ~KillableProgram() {
     if (running_) kill();
-#ifdef _WIN32
-    ::CloseHandle(process_);
-    ::CloseHandle(nowhere_);
-#endif
   }
 
   KillableProgram(const KillableProgram&) = delete;
@@ -82,11 +65,12 @@ class KillableProgram {
   bool kill() {
     running_ = false;
 #ifdef _WIN32
-    const bool ended = ::WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
-    ::TerminateProcess(process_, kKilledExitCode);
-    ::WaitForSingleObject(process_, INFINITE);
+    HANDLE process = process_.get();
+    const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    ::TerminateProcess(process, kKilledExitCode);
+    ::WaitForSingleObject(process, INFINITE);
     DWORD exitCode = 0;
-    ::GetExitCodeProcess(process_, &exitCode);
+    ::GetExitCodeProcess(process, &exitCode);
     return !ended && exitCode == kKilledExitCode;
 #else
     ::kill(pid_, SIGKILL);
@@ -100,8 +84,8 @@ class KillableProgram {
   bool running_ = true;
 #ifdef _WIN32
   static constexpr UINT kKilledExitCode = 137;
-  HANDLE process_ = nullptr;
-  HANDLE nowhere_ = INVALID_HANDLE_VALUE;
+  OwnedHandle nowhere_;  // NUL, the program's output; closed after the process
+  OwnedHandle process_;
 #else
   pid_t pid_ = 0;
 #endif
