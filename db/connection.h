@@ -18,7 +18,9 @@
 // Errors: Connect passes on the live connection's EZSQLException, and throws
 // one of its own while Refusal() is set; the connection then has no live
 // connection and its settings are unchanged.
-// Used by one thread only.
+// Threads: any thread may use it, and what is made on it, one thread at a
+// time; its live connection checks this in debug builds
+// (db/mysql_connection.h).
 #pragma once
 
 #include <functional>

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -280,6 +282,24 @@ TEST_F(ConnectionTest, PropertiesSetClientOptionsAndFlags) {
     }
     EXPECT_EQ(value, c.expected) << c.sql << " with " << ::testing::PrintToString(c.properties);
   }
+}
+
+// One thread at a time: a second thread that uses the live connection while
+// another is inside it is refused (checked in debug builds), and one after
+// the other is fine.
+TEST_F(ConnectionTest, ASecondThreadIsRefusedWhileAnotherIsInside) {
+#ifdef NDEBUG
+  GTEST_SKIP() << "checked in debug builds only";
+#else
+  connection_.Connect();
+  TZMySQLConnection& live = *connection_.LiveConnection();
+  std::thread sleeper([&] { live.CreateStatement()->ExecuteUpdate("DO SLEEP(1)"); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_THROW(live.CreateStatement()->ExecuteQuery("SELECT 1"), std::logic_error);
+  sleeper.join();
+  EXPECT_EQ(scalar("SELECT 1"), "1");
+  std::thread([&] { EXPECT_EQ(scalar("SELECT 2"), "2"); }).join();
+#endif
 }
 
 }  // namespace

@@ -176,6 +176,7 @@ TZMySQLConnection::~TZMySQLConnection() { Close(); }
 
 void TZMySQLConnection::Open() {
   if (handle_) return;
+  const ThreadUse::Scope use = Use("live connection: connect");
   mysql_server_init(1, nullptr, nullptr);
   MySQLHandle handle(mysql_init(nullptr));
   if (!handle) throw EZSQLException("Cannot connect to SQL server", -1);
@@ -280,12 +281,14 @@ std::unique_ptr<IZStatement> TZMySQLConnection::CreateStatement(const TZProperti
 
 void TZMySQLConnection::SetAutoCommit(bool autoCommit) {
   if (autoCommit == autoCommit_) return;
+  const ThreadUse::Scope use = Use("live connection: auto-commit");
   if (handle_ && mysql_autocommit(handle_.get(), autoCommit) != 0) CheckError(lcExecute, "");
   autoCommit_ = autoCommit;
 }
 
 void TZMySQLConnection::SetTransactionIsolation(TZTransactIsolationLevel level) {
   if (level == isolation_) return;
+  const ThreadUse::Scope use = Use("live connection: isolation level");
   if (handle_) {
     const std::string sql = isolationStatement(level);
     if (mysql_real_query(handle_.get(), sql.data(), sql.size()) != 0) CheckError(lcExecute, sql);
@@ -295,6 +298,7 @@ void TZMySQLConnection::SetTransactionIsolation(TZTransactIsolationLevel level) 
 
 void TZMySQLConnection::SetMultiStatements(bool on) {
   if (!handle_) Open();
+  const ThreadUse::Scope use = Use("live connection: multi-statements");
   if (mysql_set_server_option(handle_.get(), on ? MYSQL_OPTION_MULTI_STATEMENTS_ON
                                                 : MYSQL_OPTION_MULTI_STATEMENTS_OFF) != 0) {
     CheckError(lcOther, "");
@@ -315,6 +319,7 @@ std::size_t TZMySQLConnection::MaxAllowedPacket() {
 TZMySQLConnection::BatchOutcome TZMySQLConnection::ExecuteBatch(const std::string& text,
                                                                 int count) {
   if (!handle_) Open();
+  const ThreadUse::Scope use = Use("live connection: batch");
   MYSQL* handle = handle_.get();
   BatchOutcome outcome;
   const auto failed = [&] {
@@ -366,6 +371,7 @@ void TZMySQLConnection::CheckError(TZLoggingCategory category, const std::string
 
 void TZMySQLConnection::DiscardMoreResults(const std::string& sql) {
   if (!handle_) return;
+  const ThreadUse::Scope use = Use("live connection: results");
   int status;
   while ((status = mysql_next_result(handle_.get())) == 0) {
     MySQLResult discarded(mysql_store_result(handle_.get()));

@@ -7,7 +7,10 @@
 //
 // Statements and result sets made here keep a reference to this object and
 // use its handle: REQUIRES that the live connection outlives them.
-// Used by one thread only.
+// Threads: any thread may use it, one thread at a time (the handle is not
+// safe for two at once). Each use that reaches the server enters Use(), which
+// in debug builds refuses a second thread while another is inside
+// (db/thread_use.h).
 #pragma once
 
 #include <mysql.h>
@@ -20,6 +23,7 @@
 #include "db/mysql_handle.h"
 #include "db/properties.h"
 #include "db/statement.h"
+#include "db/thread_use.h"
 #include "db/tls_policy.h"
 #include "db/transact_isolation.h"
 
@@ -151,6 +155,11 @@ class TZMySQLConnection {
   // REQUIRES: multi-statements on; no result read with mysql_use_result open.
   BatchOutcome ExecuteBatch(const std::string& text, int count);
 
+  // Enters this live connection for one use by the calling thread, for as
+  // long as the scope lives. In debug builds throws std::logic_error naming
+  // `what` while another thread is inside.
+  ThreadUse::Scope Use(const char* what) { return threadUse_.Enter(what); }
+
   // The client handle; null while closed.
   MYSQL* Handle() const { return handle_.get(); }
 
@@ -199,6 +208,7 @@ class TZMySQLConnection {
   std::unique_ptr<IZColumnKindCorrector> corrector_;
   std::size_t maxAllowedPacket_ = 0;  // 0 until asked
   bool multiStatements_ = false;
+  ThreadUse threadUse_;
 };
 
 }  // namespace zararod

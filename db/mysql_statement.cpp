@@ -42,6 +42,7 @@ std::unique_ptr<IZResultSet> TZMySQLStatement::makeResultSet(const std::string& 
 }
 
 std::unique_ptr<IZResultSet> TZMySQLStatement::ExecuteQuery(const std::string& sql) {
+  const ThreadUse::Scope use = connection_.Use("statement: query");
   if (!send(sql)) return nullptr;
   if (mysql_field_count(connection_.Handle()) == 0) {
     connection_.DiscardMoreResults(sql);
@@ -51,6 +52,7 @@ std::unique_ptr<IZResultSet> TZMySQLStatement::ExecuteQuery(const std::string& s
 }
 
 std::int64_t TZMySQLStatement::ExecuteUpdate(const std::string& sql) {
+  const ThreadUse::Scope use = connection_.Use("statement: update");
   MYSQL* handle = connection_.Handle();
   std::int64_t count = -1;
   if (send(sql)) {
@@ -69,6 +71,7 @@ std::int64_t TZMySQLStatement::ExecuteUpdate(const std::string& sql) {
 }
 
 bool TZMySQLStatement::Execute(const std::string& sql) {
+  const ThreadUse::Scope use = connection_.Use("statement: execute");
   if (!send(sql)) {
     updateCount_ = -1;
     return false;

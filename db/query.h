@@ -31,7 +31,8 @@
 //     found".
 // A failed Open leaves the query closed with its text and parameters unchanged.
 //
-// Not thread-safe; used on the window's thread only.
+// Threads: any thread may use it, one thread at a time, as its connection
+// (db/connection.h).
 #pragma once
 
 #include <cstdint>

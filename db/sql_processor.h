@@ -45,7 +45,8 @@
 // raises EZDatabaseError from that append. Exceptions of the event handlers
 // propagate unchanged.
 //
-// Not thread-safe; used on the window's thread only.
+// Threads: any thread may use it, one thread at a time, as its connection
+// (db/connection.h).
 #pragma once
 
 #include <cstddef>
