@@ -24,7 +24,7 @@ void Jobs::importAddressesOnce(JobReporter& reporter) {
       .database = "dovodi",
       .statusText = texts::kStatusAddresses,
       .recordTable = "adresar",
-      .sending = {ZConnection2, transaction2_},
+      .sending = {ZConnection2, transaction2_, dequeue2_},
       .queue = ZQuery21,
       .queueTable = "adresar_" + rada,
       .records = ZQuery22,
@@ -38,8 +38,8 @@ void Jobs::importAddressesOnce(JobReporter& reporter) {
             script.push_back("UPDATE adresar SET LIC_VNITRO=\"N\" where LEFT(kodpar,3) = \"790\";");
           },
       .readStatement =
-          [](const std::string& condition, const std::string& locking) {
-            return "select * from adresar where " + condition + locking;
+          [](const std::string& condition) {
+            return "select * from adresar where " + condition;
           },
       .receiverDelete =
           [](const std::string& condition) {
@@ -58,6 +58,7 @@ void Jobs::importAddressesOnce(JobReporter& reporter) {
             }
             script.push_back(" DATUMZAL=NOW();");
           },
+      .observe = observer_,
   };
   transfer(plan, dryRun_, rejected_, delivered_, reporter);
 }

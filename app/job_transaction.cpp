@@ -18,10 +18,9 @@ void JobTransaction::Begin() {
     if (side_ == JobSide::Receiving) {
       run("SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES')");
     }
-    lockingReads_ = !acceptsReadCommittedWrites();
     // For the session, so that no transaction of the job pays a round trip
     // for it.
-    if (!lockingReads_) run("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED");
+    if (acceptsReadCommittedWrites()) run("SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED");
     sessionReady_ = true;
   }
   run("START TRANSACTION");

@@ -20,14 +20,10 @@ namespace zararod {
 // rows) for replication or backups: such a server refuses writes to its
 // tables at that level, so each side asks first and there keeps the server's
 // level.
-// The sending side wants each row read to see what the server holds at that
-// moment, as it would without a transaction. Under the server's default
-// level every plain read would see the queue's moment, so a record changed
-// and queued again while the job runs would be sent in its old version while
-// its new queue entry is deleted. Where it keeps the server's level it
-// therefore reads the queue and the records with locking reads (LockingReads:
-// "... for update"), which read the latest committed rows and hold them until
-// the transaction ends.
+// The sending side reads each chunk's records at READ COMMITTED so that
+// they are as new as the server holds them; where it keeps the server's
+// level, its reads see the snapshot of the chunk's transaction, which is as
+// good for the job: app/record_transfer.h says why either is enough.
 // The receiving side only deletes, inserts and updates; at the server's
 // default level its deletes of keys that the server does not hold lock the
 // gaps around them, and jobs of many sites writing the same tables at the
@@ -51,9 +47,6 @@ class JobTransaction {
   void Begin();
   // Whether a transaction is open (begun, not yet committed or rolled back).
   bool Open() const { return open_; }
-  // After Begin: whether the transaction runs at the server's own level, so
-  // that the sending side must read with locks.
-  bool LockingReads() const { return lockingReads_; }
   void Commit();
   void Rollback() noexcept;
   // Commit, or roll back in a dry run.
@@ -73,8 +66,7 @@ class JobTransaction {
   TZQuery& query_;
   JobSide side_;
   bool open_ = false;
-  bool sessionReady_ = false;  // the session's mode set, its level learnt
-  bool lockingReads_ = false;
+  bool sessionReady_ = false;  // the session's mode and level set
 };
 
 }  // namespace zararod

@@ -91,6 +91,8 @@ Jobs::Jobs() {
   ZSQLProcessor21.SetConnection(&ZConnection2);
   ZSQLProcessor21.SetDelimiter(";");
   ZSQLProcessor21.SetBatchSize(kDefaultBatch);
+  dequeue1_.SetConnection(&ZConnection1);
+  dequeue2_.SetConnection(&ZConnection2);
 }
 
 Jobs::~Jobs() = default;

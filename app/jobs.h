@@ -10,17 +10,12 @@
 // and alive for as long as the Jobs object. The queries are declared after
 // the connections, so they are destroyed first.
 //
-// No record is ever lost. Each job moves its records in chunks
-// (app/record_transfer.h). For each chunk it runs its sending-side
-// statements (the row reads and the queue deletes) inside one transaction on
-// the sending connection, reading committed data (each read sees the server
-// as it is then), and its script inside one transaction on the receiving
-// connection. When the chunk's script has run completely, the receiving side
-// commits first, then the sending side. On any error both open transactions
-// are rolled back (a connection that died takes its transaction with it):
-// the chunks committed before stay delivered and dequeued, the chunk in
-// flight stays queued, and the next run delivers it: every record is written
-// as delete-then-insert, so sending it again is harmless.
+// No record and no change of one is ever lost: each job moves its records in
+// chunks, each committed on the receiving side first, then on the sending
+// side; app/record_transfer.h says how and why. On any error both open
+// transactions are rolled back (a connection that died takes its
+// transaction with it): the chunks committed before stay delivered and
+// dequeued, the chunk in flight stays queued, and the next run delivers it.
 //
 // The receiving side takes the script many statements per round trip (the
 // processors' BatchSize, from the key Batch of each server's settings
@@ -43,7 +38,9 @@
 // (app/record_transfer.h).
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/job_reporter.h"
@@ -102,6 +99,11 @@ class Jobs {
   void SetDryRun(bool dryRun) { dryRun_ = dryRun; }
   bool DryRun() const { return dryRun_; }
   using Rejected = RejectedStatement;
+  // Called at the moments of every job's transfer (TransferPlan::observe);
+  // empty by default. For watching a job from outside, as the tests do.
+  void ObserveTransfers(std::function<void(TransferMoment, int chunk)> observer) {
+    observer_ = std::move(observer);
+  }
   const std::vector<Rejected>& RejectedStatements() const { return rejected_; }
 
   TZConnection ZConnection1;  // local server, section LogON
@@ -126,10 +128,14 @@ class Jobs {
   template <typename Attempt>
   int runAttempts(JobReporter& reporter, JobReporter::Line line, Attempt&& attempt);
 
-  // Private queries that carry the transaction statements, so that the
-  // window's queries keep exactly their own texts.
+  // Private queries that carry the transaction statements, and private
+  // processors that run the queue deletes, so that the window's queries and
+  // processors keep exactly their own texts.
   TZQuery transaction1_{"ZQuery1"};
   TZQuery transaction2_{"ZQuery21"};
+  TZSQLProcessor dequeue1_;  // local
+  TZSQLProcessor dequeue2_;  // central
+  std::function<void(TransferMoment, int)> observer_;
   bool dryRun_ = false;
   std::vector<Rejected> rejected_;
   int delivered_ = 0;  // queue rows delivered by the running job

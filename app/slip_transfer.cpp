@@ -36,7 +36,7 @@ void Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
       .database = "vorazu1",
       .statusText = job.statusText,
       .recordTable = table,
-      .sending = {ZConnection1, transaction1_},
+      .sending = {ZConnection1, transaction1_, dequeue1_},
       .queue = kind == SlipKind::Weighing ? ZQuery1 : ZQuery3,
       .queueTable = job.queue,
       .records = ZQuery2,
@@ -46,8 +46,8 @@ void Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
       .scriptFile = job.scriptFile,
       .begin = [&](std::vector<std::string>&) { columns = udelejPolozky(table, reporter); },
       .readStatement =
-          [&](const std::string& condition, const std::string& locking) {
-            return "select " + columns + " from " + table + " where " + condition + locking + ";";
+          [&](const std::string& condition) {
+            return "select " + columns + " from " + table + " where " + condition + ";";
           },
       .receiverDelete =
           [&](const std::string& condition) {
@@ -61,6 +61,7 @@ void Jobs::sendSlipsOnce(SlipKind kind, JobReporter& reporter) {
             script.push_back("INSERT INTO " + table + " (" + columns + ")");
             script.push_back(" value (" + values + ");");
           },
+      .observe = observer_,
   };
   transfer(plan, dryRun_, rejected_, delivered_, reporter);
 }

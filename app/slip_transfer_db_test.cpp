@@ -214,8 +214,9 @@ TEST_F(SlipTransferTest, AKeyQueuedTwiceArrivesOnce) {
 
 TEST_F(SlipTransferTest, ASlipChangedAndQueuedAgainWhileTheJobRunsArrivesAsChanged) {
   // The site's own program edits a queued slip and queues it again after the
-  // job has read the queue; the job deletes both queue entries, so it must
-  // send the slip as the site holds it when the job reads it.
+  // job has read the queue, before the job reads the slip: the job sends the
+  // slip as changed, and the later queue entry stays for the next run, which
+  // sends it once more and leaves the queue empty.
   reporter_.onEvents = [](int pass) {
     if (pass != 3) return;  // status, bar, slip 1: before any slip is read
     AdminSession(Server::Site)
@@ -227,6 +228,10 @@ TEST_F(SlipTransferTest, ASlipChangedAndQueuedAgainWhileTheJobRunsArrivesAsChang
   EXPECT_EQ(AdminSession(Server::Central)
                 .scalar("select ridic from vorazu1.vaznil where cislodokla = '2026/0002'"),
             "Changed");
+  EXPECT_EQ(AdminSession(Server::Site).rows("select * from vorazu1.vaznil_00"),
+            (std::vector<Row>{{"2026/0002", "01"}}));
+  reporter_.onEvents = nullptr;
+  EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), 1);
   EXPECT_EQ(AdminSession(Server::Site).scalar("select count(*) from vorazu1.vaznil_00"), "0");
 }
 

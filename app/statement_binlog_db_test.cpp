@@ -1,8 +1,8 @@
 // The three jobs between a site and a central server that both write their
 // binary log in STATEMENT format, as servers kept for replication or
 // point-in-time backups often do. Such a server refuses writes at READ
-// COMMITTED, so the sending side keeps the server's isolation level and reads
-// the queue and the records with locking reads.
+// COMMITTED, so both sides keep the server's isolation level; records changed
+// and queued again while a job runs still arrive in their last state.
 //
 // These servers are not the sandbox pair of the other tests: CTest starts
 // them with testing/statement_binlog_servers.sh, which writes their
@@ -13,8 +13,10 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "app/concurrent_changes_test_support.h"
 #include "app/jobs_test_support.h"
 #include "db/db_exceptions.h"
 #include "db/mysql_connection.h"
@@ -63,7 +65,8 @@ const BinlogJobCase kCases[] = {
      "cislodokla, rada", "laborant", "cislodokla = 'L2026/0002'", 3},
 };
 
-class StatementBinlogJobs : public JobsDbTest, public ::testing::WithParamInterface<BinlogJobCase> {
+// The jobs' fixture on the statement-logging servers.
+class StatementBinlogServers : public JobsDbTest {
  public:
   static void SetUpTestSuite() {
     // The servers' folder is the host's (under Wine: seen on drive Z:).
@@ -77,6 +80,10 @@ class StatementBinlogJobs : public JobsDbTest, public ::testing::WithParamInterf
                 (std::vector<Row>{{"1", "STATEMENT"}}));
     }
   }
+};
+
+class StatementBinlogJobs : public StatementBinlogServers,
+                            public ::testing::WithParamInterface<BinlogJobCase> {
 
  protected:
   const BinlogJobCase& job() const { return GetParam(); }
@@ -176,6 +183,17 @@ TEST_P(StatementBinlogJobs, ARecordChangedDuringTheJobArrivesAsChanged) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, StatementBinlogJobs, ::testing::ValuesIn(kCases), CaseName());
+
+class StatementBinlogChanges
+    : public StatementBinlogServers,
+      public ::testing::WithParamInterface<ChangedCase> {};
+
+TEST_P(StatementBinlogChanges, EveryChangeArrives) {
+  const auto& [records, moment] = GetParam();
+  expectChangesArrive(records, moment, jobs_, reporter_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, StatementBinlogChanges, changedCases(), changedCaseName);
 
 }  // namespace
 }  // namespace zararod::testing
