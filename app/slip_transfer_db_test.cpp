@@ -315,11 +315,19 @@ TEST_F(SlipTransferTest, AddsOnlyTheTransactionStatementsAndCommitsTheReceivingS
   const std::vector<std::string> central =
       statements(Server::Central, threadOf(jobs_.ZConnection2));
   ASSERT_GE(site.size(), 6u);
-  EXPECT_EQ(site[0], "SET CHARACTER SET cp1250");
-  EXPECT_EQ(site[1], "select @@log_bin, @@sql_log_bin, @@binlog_format");
-  EXPECT_EQ(site[2], "SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED");
-  EXPECT_EQ(site[3], "START TRANSACTION");
-  EXPECT_EQ(site[4], "select * from vaznil_00");
+  // The sending side reads the queue before its first transaction begins.
+  const std::vector<std::string> siteStart(site.begin(),
+                                           site.begin() + std::min<std::size_t>(site.size(), 10));
+  EXPECT_EQ(siteStart, (std::vector<std::string>{
+                           "SET CHARACTER SET cp1250", "select * from vaznil_00",
+                           "SHOW TABLES FROM vorazu1 LIKE 'vaznil_00'",
+                           "SHOW COLUMNS FROM vorazu1.vaznil_00 LIKE '%'",
+                           "select cislodokla,rada from vaznil",
+                           "SHOW TABLES FROM vorazu1 LIKE 'vaznil'",
+                           "SHOW COLUMNS FROM vorazu1.vaznil LIKE '%'",
+                           "select @@log_bin, @@sql_log_bin, @@binlog_format",
+                           "SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED",
+                           "START TRANSACTION"}));
   EXPECT_EQ(site.back(), "COMMIT");
   // The receiving side makes its session strict, asks whether the server
   // accepts writes at READ COMMITTED (it writes no binary log here), then

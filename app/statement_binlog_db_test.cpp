@@ -42,7 +42,7 @@ void exportServersOf(const std::string& file) {
   }
 }
 
-enum class Job { Addresses, WeighingSlips, LabSlips };
+using Job = ChangedJob;
 
 struct BinlogJobCase {
   const char* id;
@@ -92,17 +92,7 @@ class StatementBinlogJobs : public StatementBinlogServers,
     return server == Server::Site ? jobs_.ZConnection1 : jobs_.ZConnection2;
   }
 
-  int run() {
-    switch (job().job) {
-      case Job::Addresses:
-        return jobs_.ImportAddresses(reporter_);
-      case Job::WeighingSlips:
-        return jobs_.SendSlips(SlipKind::Weighing, reporter_);
-      case Job::LabSlips:
-        break;
-    }
-    return jobs_.SendSlips(SlipKind::Laboratory, reporter_);
-  }
+  int run() { return runChangedJob(job().job, jobs_, reporter_); }
 
   // The key and the text of every record of the table, in key order.
   std::vector<Row> records(Server server) const {
