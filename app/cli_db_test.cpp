@@ -127,17 +127,23 @@ TEST_F(CliTest, AMissingRightNamesTheStatementAndTheRight) {
     Server server;  // where the right is missing
     const char* privilege;
     const char* table;
-    const char* error;  // what stderr says
+    const char* error;         // what stderr says
+    const char* centralExtra;  // more lines of [LogON_adr]
   } cases[] = {
       {"the dequeue on the site", Server::Site, "DELETE", "vorazu1.vaznil_00",
        "zararod-cli: SQL Error: DELETE command denied to user 'zt_lacking'@'localhost' for table "
-       "`vorazu1`.`vaznil_00` in statement: delete from vaznil_00 where "},
+       "`vorazu1`.`vaznil_00` in statement: delete from vaznil_00 where ",
+       ""},
       {"reading the queue on the site", Server::Site, "SELECT", "vorazu1.vaznil_00",
        "SELECT command denied to user 'zt_lacking'@'localhost' for table `vorazu1`.`vaznil_00` "
-       "in statement: select * from vaznil_00;"},
+       "in statement: select * from vaznil_00;",
+       ""},
       {"the script on the central server", Server::Central, "INSERT", "vorazu1.vaznil",
        "zararod-cli: SQL Error: INSERT command denied to user 'zt_lacking'@'localhost' for table "
-       "`vorazu1`.`vaznil` in statement: INSERT INTO vaznil (cislodokla,"},
+       "`vorazu1`.`vaznil` in statement: INSERT INTO vaznil (cislodokla,",
+       ""},
+      {"the script one statement at a time", Server::Central, "INSERT", "vorazu1.vaznil",
+       "`vorazu1`.`vaznil` in statement: INSERT INTO vaznil (cislodokla,", "Batch=0\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -146,7 +152,8 @@ TEST_F(CliTest, AMissingRightNamesTheStatementAndTheRight) {
     const LackingAccount lacking(c.server, c.privilege, c.table);
     const bool onSite = c.server == Server::Site;
     writeSettings(onSite ? serverAddress(Server::Central, Account::Site) : lacking.address(), "10",
-                  onSite ? lacking.address() : serverAddress(Server::Site, Account::Site));
+                  onSite ? lacking.address() : serverAddress(Server::Site, Account::Site),
+                  c.centralExtra);
     const Servers before = servers();
     const CliRun result = run("send-vl vedid.ini");
     EXPECT_EQ(result.exitCode, 1);
