@@ -63,10 +63,10 @@ const CliCase kCliCases[] = {
      "počet nových adres: 3\npočet nových VL: 4\npočet nových LL: 3\n", ""},
     {"StatusWithCentralUnreachable",
      [](CliTest& t) {
-       ServerAddress nowhere = serverAddress(Server::Central);
+       ServerAddress nowhere = serverAddress(Server::Central, Account::Site);
        nowhere.host = "127.0.0.1";
        nowhere.port = 1;
-       t.writeSettings(nowhere, "10", serverAddress(Server::Site));
+       t.writeSettings(nowhere, "10", serverAddress(Server::Site, Account::Site));
      },
      "status vedid.ini", 1,
      "nelze se připojit k serveru 127.0.0.1\npočet nových VL: 4\npočet nových LL: 3\n", ""},
@@ -119,6 +119,49 @@ TEST_F(CliTest, ADryRunLeavesBothServersUnchanged) {
   EXPECT_TRUE(servers() == narrowed);
 }
 
+// A site whose account lacks a right the job needs: the run fails, its error
+// names the right, the table and the statement, and nothing is lost.
+TEST_F(CliTest, AMissingRightNamesTheStatementAndTheRight) {
+  struct Case {
+    const char* what;
+    Server server;  // where the right is missing
+    const char* privilege;
+    const char* table;
+    const char* error;         // what stderr says
+    const char* centralExtra;  // more lines of [LogON_adr]
+  } cases[] = {
+      {"the dequeue on the site", Server::Site, "DELETE", "vorazu1.vaznil_00",
+       "zararod-cli: SQL Error: DELETE command denied to user 'zt_lacking'@'localhost' for table "
+       "`vorazu1`.`vaznil_00` in statement: delete from vaznil_00 where ",
+       ""},
+      {"reading the queue on the site", Server::Site, "SELECT", "vorazu1.vaznil_00",
+       "SELECT command denied to user 'zt_lacking'@'localhost' for table `vorazu1`.`vaznil_00` "
+       "in statement: select * from vaznil_00;",
+       ""},
+      {"the script on the central server", Server::Central, "INSERT", "vorazu1.vaznil",
+       "zararod-cli: SQL Error: INSERT command denied to user 'zt_lacking'@'localhost' for table "
+       "`vorazu1`.`vaznil` in statement: INSERT INTO vaznil (cislodokla,",
+       ""},
+      {"the script one statement at a time", Server::Central, "INSERT", "vorazu1.vaznil",
+       "`vorazu1`.`vaznil` in statement: INSERT INTO vaznil (cislodokla,", "Batch=0\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    loadSampleData(Server::Site);
+    loadSampleData(Server::Central);
+    const LackingAccount lacking(c.server, c.privilege, c.table);
+    const bool onSite = c.server == Server::Site;
+    writeSettings(onSite ? serverAddress(Server::Central, Account::Site) : lacking.address(), "10",
+                  onSite ? lacking.address() : serverAddress(Server::Site, Account::Site),
+                  c.centralExtra);
+    const Servers before = servers();
+    const CliRun result = run("send-vl vedid.ini");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find(c.error), std::string::npos) << result.err;
+    EXPECT_TRUE(servers() == before);
+  }
+}
+
 TEST_F(CliTest, AnErrorOnATerminalStartsItsOwnLineAfterTheBar) {
   AdminSession(Server::Central).exec("alter table vorazu1.laborl modify laborant varchar(5)");
   std::FILE* terminal = std::tmpfile();  // stdout and stderr on one screen
@@ -133,10 +176,10 @@ TEST_F(CliTest, AnErrorOnATerminalStartsItsOwnLineAfterTheBar) {
 // 1 and its error within the connect limit of vedid.ini; nothing changes.
 TEST_F(CliTest, ASilentServerEndsTheRunWithinTheLimitAndChangesNothing) {
   const SilentServer silent;
-  ServerAddress central = serverAddress(Server::Central);
+  ServerAddress central = serverAddress(Server::Central, Account::Site);
   central.host = silent.host();
   central.port = silent.port();
-  writeSettings(central, "10", serverAddress(Server::Site), "ConnectTimeout=1\r\n");
+  writeSettings(central, "10", serverAddress(Server::Site, Account::Site), "ConnectTimeout=1\r\n");
   const Servers before = servers();
   struct Case {
     const char* arguments;
@@ -167,8 +210,8 @@ TEST_F(CliTest, ASilentServerEndsTheRunWithinTheLimitAndChangesNothing) {
 // refusal ends the run with its message and changes nothing on either
 // server. A value neither on nor off is refused the same way, naming the key.
 TEST_F(CliTest, TlsIsVerifiedBeforeAnyStatementIsSent) {
-  const ServerAddress central = serverAddress(Server::Central);
-  const ServerAddress site = serverAddress(Server::Site);
+  const ServerAddress central = serverAddress(Server::Central, Account::Site);
+  const ServerAddress site = serverAddress(Server::Site, Account::Site);
   const std::string verified = "SSL=1\r\nSSLCA=" + centralCaFile() + "\r\n";
   const TempDir stranger;  // a CA that signed nothing of ours
   ASSERT_EQ(runHostShell("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
@@ -233,8 +276,8 @@ TEST_F(CliTest, TlsIsVerifiedBeforeAnyStatementIsSent) {
 // Without the key the central server is reached compressed and the site's
 // own server not. A value neither on nor off is refused like SSL's.
 TEST_F(CliTest, CompressSwitchesEachServersSessionToTheCompressedProtocol) {
-  const ServerAddress central = serverAddress(Server::Central);
-  const ServerAddress site = serverAddress(Server::Site);
+  const ServerAddress central = serverAddress(Server::Central, Account::Site);
+  const ServerAddress site = serverAddress(Server::Site, Account::Site);
   const std::string verified = "SSL=1\r\nSSLCA=" + centralCaFile() + "\r\n";
   const auto compression = [](TZConnection& connection) {
     TZQuery query("ZQueryCompression");

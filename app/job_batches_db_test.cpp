@@ -22,8 +22,8 @@ class JobBatchesTest : public JobsDbTest {
  protected:
   // The sandbox settings with `batchLine` added to section LogON_adr.
   void writeCentralBatch(const std::string& batchLine) {
-    std::string text =
-        settingsText(serverAddress(Server::Central), "10", serverAddress(Server::Site));
+    std::string text = settingsText(serverAddress(Server::Central, Account::Site), "10",
+                                    serverAddress(Server::Site, Account::Site));
     text.insert(text.find("[LogON]"), batchLine + "\r\n");
     std::ofstream(iniPath_, std::ios::binary) << text;
   }

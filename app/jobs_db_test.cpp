@@ -38,9 +38,9 @@ TEST_F(StatusCheckTest, AFailedCheckChangesOnlyItsOwnLineAndJob) {
   } cases[] = {
       {"central unreachable",
        [](StatusCheckTest& t) {
-         ServerAddress nowhere = serverAddress(Server::Central);
+         ServerAddress nowhere = serverAddress(Server::Central, Account::Site);
          nowhere.port = 1;
-         t.writeSettings(nowhere, "10", serverAddress(Server::Site));
+         t.writeSettings(nowhere, "10", serverAddress(Server::Site, Account::Site));
        },
        kAddresses, "central"},
       {"laborl_00 missing",
@@ -48,14 +48,16 @@ TEST_F(StatusCheckTest, AFailedCheckChangesOnlyItsOwnLineAndJob) {
        kLab, "site"},
       {"series without a queue table",
        [](StatusCheckTest& t) {
-         t.writeSettings(serverAddress(Server::Central), "99", serverAddress(Server::Site));
+         t.writeSettings(serverAddress(Server::Central, Account::Site), "99",
+                         serverAddress(Server::Site, Account::Site));
        },
        kAddresses, "central"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     loadSampleData(Server::Site);
-    writeSettings(serverAddress(Server::Central), "10", serverAddress(Server::Site));
+    writeSettings(serverAddress(Server::Central, Account::Site), "10",
+                  serverAddress(Server::Site, Account::Site));
     c.setUp(*this);
     Jobs jobs;
     RecordingReporter reporter;
@@ -106,6 +108,10 @@ TEST_F(JobsDbTest, ColumnListsLeaveOutExactlyIdAndPC8) {
       "create table zt_jobs.t1 (id int, a int, b int, PC8 int, c int);"
       "create table zt_jobs.t2 (id int, PC8 int);"
       "create table zt_jobs.t3 (ID int, pc8 int, x int)");
+  // The scratch tables are the administrator's: the site's account has no
+  // rights on them.
+  writeSettings(serverAddress(Server::Central), "10", serverAddress(Server::Site));
+  jobs_.ApplySettings(iniPath_);
   jobs_.ZConnection1.SetDatabase("zt_jobs");
   EXPECT_EQ(jobs_.udelejPolozky("t1", reporter_), "a,b,c");
   EXPECT_EQ(jobs_.udelejPolozky("t2", reporter_), "");

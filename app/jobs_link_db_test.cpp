@@ -28,7 +28,7 @@ namespace {
 using JobsLinkTest = JobsDbTest;
 
 TEST_F(JobsLinkTest, ALinkThatVanishesMidJobFailsWithinTheReadLimitAndLosesNothing) {
-  const ServerAddress central = serverAddress(Server::Central);
+  const ServerAddress central = serverAddress(Server::Central, Account::Site);
   const auto servers = [] {
     return std::make_pair(snapshot(Server::Site, "vorazu1.vaznil_00", "cislodokla"),
                           snapshot(Server::Central, "vorazu1.vaznil", "id"));
@@ -40,7 +40,7 @@ TEST_F(JobsLinkTest, ALinkThatVanishesMidJobFailsWithinTheReadLimitAndLosesNothi
     TcpRelay relay("127.0.0.1", central.host, central.port);
     ServerAddress viaRelay = central;
     viaRelay.port = relay.port();
-    writeSettings(viaRelay, "10", serverAddress(Server::Site), "ReadTimeout=1\r\n");
+    writeSettings(viaRelay, "10", serverAddress(Server::Site, Account::Site), "ReadTimeout=1\r\n");
     jobs_.ApplySettings(iniPath_);
     // The central connection is open by the second pass (the first record).
     reporter_.onEvents = [&](int pass) {
@@ -54,7 +54,7 @@ TEST_F(JobsLinkTest, ALinkThatVanishesMidJobFailsWithinTheReadLimitAndLosesNothi
   EXPECT_LT(seconds, 20);
   EXPECT_TRUE(servers() == before);
 
-  writeSettings(central, "10", serverAddress(Server::Site));
+  writeSettings(central, "10", serverAddress(Server::Site, Account::Site));
   jobs_.ApplySettings(iniPath_);
   EXPECT_EQ(jobs_.SendSlips(SlipKind::Weighing, reporter_), 4);
 }

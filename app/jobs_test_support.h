@@ -1,6 +1,7 @@
 // Test support for the jobs' server tests: a recording reporter, a scratch
-// working directory with a vedid.ini that points at the sandbox servers, and
-// table snapshots taken through AdminSession.
+// working directory with a vedid.ini that points at the sandbox servers with
+// the site's own accounts (the jobs run with only their rights), and table
+// snapshots taken through AdminSession.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -104,6 +105,51 @@ class GlobalSqlMode {
   std::string previous_;
 };
 
+// A copy of the site's own account on a server (same host part, every grant
+// of it) under the name "zt_lacking", password "zt_lacking", without one
+// right on one table, for as long as it lives: a site whose administrator
+// left that right out.
+class LackingAccount {
+ public:
+  // `privilege` as REVOKE takes it ("DELETE"), `table` as "db.table".
+  LackingAccount(Server server, const std::string& privilege, const std::string& table)
+      : server_(server) {
+    AdminSession admin(server);
+    const std::string site = serverAddress(server, Account::Site).user;
+    const std::string host =
+        admin.scalar("select host from mysql.user where user = '" + site + "'").value_or("");
+    account_ = "'zt_lacking'@'" + host + "'";
+    admin.exec("drop user if exists " + account_ + "; create user " + account_ +
+               " identified by 'zt_lacking'");
+    for (const Row& grant : admin.rows("show grants for '" + site + "'@'" + host + "'")) {
+      const std::string& text = grant.at(0).value();
+      if (text.starts_with("GRANT USAGE ON *.*")) continue;
+      admin.exec(text.substr(0, text.find(" TO ")) + " TO " + account_);
+    }
+    admin.exec("revoke " + privilege + " on " + table + " from " + account_);
+  }
+  ~LackingAccount() {
+    try {
+      AdminSession(server_).exec("drop user if exists " + account_);
+    } catch (...) {
+      // The server is gone; the account went with its sandbox, or the next
+      // copy drops it first.
+    }
+  }
+  LackingAccount(const LackingAccount&) = delete;
+  LackingAccount& operator=(const LackingAccount&) = delete;
+
+  ServerAddress address() const {
+    ServerAddress address = serverAddress(server_, Account::Site);
+    address.user = address.password = "zt_lacking";
+    return address;
+  }
+
+ private:
+  Server server_;
+  std::string account_;
+};
+
 // Queues `slips` new weighing slips on the site, C00001, C00002, ... of
 // series 01 with the driver "driver <n>", in key order, and then slip
 // `again` a second time, at the end of the queue. Nothing else stays queued.
@@ -127,7 +173,7 @@ inline std::string numberedSlipsArrived() {
 }
 
 // Both sample databases reloaded, a fresh working directory (the script
-// files land there) and a vedid.ini with the sandbox logins.
+// files land there) and a vedid.ini with the site's own accounts.
 class JobsDbTest : public ::testing::Test {
  public:
   void SetUp() override {
@@ -138,7 +184,8 @@ class JobsDbTest : public ::testing::Test {
     workDir_ = workTemp_->path();
     std::filesystem::current_path(workDir_);
     iniPath_ = workTemp_->file("vedid.ini");
-    writeSettings(serverAddress(Server::Central), "10", serverAddress(Server::Site));
+    writeSettings(serverAddress(Server::Central, Account::Site), "10",
+                  serverAddress(Server::Site, Account::Site));
     jobs_.ApplySettings(iniPath_);
   }
   void TearDown() override {

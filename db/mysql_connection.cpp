@@ -7,6 +7,7 @@
 
 #include "db/column_kind_correction.h"
 #include "db/db_exceptions.h"
+#include "db/denied_statement.h"
 #include "db/mysql_prepared_statement.h"
 #include "db/mysql_statement.h"
 #include "db/mysql_tokenizer.h"
@@ -143,10 +144,11 @@ bool lastError(MYSQL* handle, std::string& message, int& code) {
 
 }  // namespace
 
-void checkMySQLError(MYSQL* handle, TZLoggingCategory /*category*/, const std::string& /*sql*/) {
+void checkMySQLError(MYSQL* handle, TZLoggingCategory /*category*/, const std::string& sql) {
   std::string message;
   int code = 0;
   if (!lastError(handle, message, code)) return;
+  message = withDeniedStatement(std::move(message), code, sql);
   if (silentErrors > 0) throw EZMySQLSilentException(std::move(message), code);
   throw EZSQLException(std::move(message), code);
 }

@@ -50,7 +50,8 @@ int silentErrorCount();
 // The error check: when `handle` reports an error number other than 0 and a
 // non-empty text (trimmed of blanks and control characters at both ends),
 // raises EZSQLException (EZMySQLSilentException while silenced) "SQL Error: "
-// + text, with the number as its error code. Otherwise returns.
+// + text, with the number as its error code; an error for a missing right
+// also names `sql` (db/denied_statement.h). Otherwise returns.
 void checkMySQLError(MYSQL* handle, TZLoggingCategory category, const std::string& sql);
 
 class TZMySQLConnection {

@@ -6,6 +6,7 @@
 
 #include "db/connection.h"
 #include "db/db_exceptions.h"
+#include "db/denied_statement.h"
 #include "db/mysql_connection.h"
 #include "db/param_binding.h"
 #include "db/sql_strings.h"
@@ -264,7 +265,12 @@ void TZSQLProcessor::executeBatched(TZSQLStrings& statementText) {
     }
     if (!outcome.failed) continue;
     const int failing = batch.members[static_cast<std::size_t>(outcome.done)];
-    if (!recover(failing, EZSQLException(outcome.message, outcome.errorCode), cursor.next)) return;
+    // The server's error names no statement of the batch; a refusal for a
+    // missing right names the one that failed, as it does when run alone.
+    const EZSQLException error(
+        withDeniedStatement(outcome.message, outcome.errorCode, Statements(failing)),
+        outcome.errorCode);
+    if (!recover(failing, error, cursor.next)) return;
   }
 }
 

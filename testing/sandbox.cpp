@@ -33,13 +33,14 @@ std::string readFile(const std::string& path) {
 
 }  // namespace
 
-ServerAddress serverAddress(Server server) {
+ServerAddress serverAddress(Server server, Account account) {
   const std::string prefix = server == Server::Site ? "ZARAROD_SITE_" : "ZARAROD_CENTRAL_";
   ServerAddress address;
   address.host = requireEnv((prefix + "HOST").c_str());
   address.port = static_cast<unsigned>(std::stoul(requireEnv((prefix + "PORT").c_str())));
-  address.user = requireEnv("ZARAROD_DB_USER");
-  address.password = requireEnv("ZARAROD_DB_PASSWORD");
+  const bool admin = account == Account::Admin;
+  address.user = requireEnv(admin ? "ZARAROD_DB_USER" : "ZARAROD_JOB_USER");
+  address.password = requireEnv(admin ? "ZARAROD_DB_PASSWORD" : "ZARAROD_JOB_PASSWORD");
   return address;
 }
 

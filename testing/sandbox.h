@@ -4,8 +4,14 @@
 // servers and exports where they listen:
 //   ZARAROD_SITE_HOST, ZARAROD_SITE_PORT, ZARAROD_CENTRAL_HOST,
 //   ZARAROD_CENTRAL_PORT, ZARAROD_DB_USER, ZARAROD_DB_PASSWORD,
-//   ZARAROD_CENTRAL_CA
+//   ZARAROD_JOB_USER, ZARAROD_JOB_PASSWORD, ZARAROD_CENTRAL_CA
 // A server test that finds these missing fails; it never passes silently.
+//
+// Each server has two accounts: the administrator's (all privileges), which
+// the tests use for their own set-up and inspection, and the site's own
+// (ZARAROD_JOB_USER, only the rights of the jobs of series 10, as
+// sandbox/site_account.sql and sandbox/central_account.sql grant them), which
+// the jobs run as.
 //
 // AdminSession talks to a server through the client library directly, without
 // any of our own database layer, so that tests can set up and inspect servers
@@ -24,6 +30,8 @@ namespace zararod::testing {
 
 enum class Server { Site, Central };
 
+enum class Account { Admin, Site };
+
 struct ServerAddress {
   std::string host;
   unsigned port = 0;
@@ -31,8 +39,10 @@ struct ServerAddress {
   std::string password;
 };
 
-// Throws std::runtime_error when the environment does not name the server.
-ServerAddress serverAddress(Server server);
+// The server with the administrator's account, or with the site's own.
+// Throws std::runtime_error when the environment does not name the server or
+// the account.
+ServerAddress serverAddress(Server server, Account account = Account::Admin);
 
 // The CA file that signed the central server's TLS certificate
 // (ZARAROD_CENTRAL_CA, a path of the host that runs the tests, given as

@@ -28,6 +28,7 @@
 namespace zararod {
 namespace {
 
+using testing::Account;
 using testing::AdminSession;
 using testing::loadSampleData;
 using testing::Server;
@@ -82,8 +83,8 @@ class MainWindowStatus : public ::testing::Test {
 };
 
 TEST_F(MainWindowStatus, FirstShowingShowsTheQueuesOrTheUnreachableServer) {
-  const ServerAddress site = serverAddress(Server::Site);
-  const ServerAddress central = serverAddress(Server::Central);
+  const ServerAddress site = serverAddress(Server::Site, Account::Site);
+  const ServerAddress central = serverAddress(Server::Central, Account::Site);
   ServerAddress nowhere = central;
   nowhere.port = 1;  // nothing listens there
   const std::string host = site.host;
@@ -203,7 +204,8 @@ bool sessionEnds(Server server, const std::string& id) {
 
 TEST_F(MainWindowStatus, ClosingWithKonecDisconnectsBothServers) {
   std::ofstream(iniPath_, std::ios::binary)
-      << settingsText(serverAddress(Server::Central), "10", serverAddress(Server::Site));
+      << settingsText(serverAddress(Server::Central, Account::Site), "10",
+                      serverAddress(Server::Site, Account::Site));
   std::string site, central;
   {
     TForm1 form;
@@ -227,7 +229,8 @@ TEST_F(MainWindowStatus, ClosingWithKonecDisconnectsBothServers) {
 // of the check.
 TEST_F(MainWindowStatus, KonecDuringTheFirstStatusCheckClosesTheWindowAfterIt) {
   std::ofstream(iniPath_, std::ios::binary)
-      << settingsText(serverAddress(Server::Central), "10", serverAddress(Server::Site));
+      << settingsText(serverAddress(Server::Central, Account::Site), "10",
+                      serverAddress(Server::Site, Account::Site));
   TForm1 form;
   // Delivered by the event pass at the end of the check.
   bool duringTheCheck = false;
@@ -250,7 +253,8 @@ TEST_F(MainWindowStatus, KonecDuringTheFirstStatusCheckClosesTheWindowAfterIt) {
 // The update server cannot be reached, so no version file arrives.
 TEST_F(MainWindowStatus, KontrolaReportsAMissingVersionFileInTheDialog) {
   std::ofstream(iniPath_, std::ios::binary)
-      << settingsText(serverAddress(Server::Central), "10", serverAddress(Server::Site))
+      << settingsText(serverAddress(Server::Central, Account::Site), "10",
+                      serverAddress(Server::Site, Account::Site))
       << "[Update]\r\nURL=http://127.0.0.1:1/knihovna/\r\n";
   TForm1 form;
   form.show();

@@ -96,7 +96,8 @@ class MainWindowJobs : public JobsDbTest {
     JobsDbTest::SetUp();
     exeIni_ = ExePath() + "vedid.ini";
     std::ofstream(exeIni_, std::ios::binary)
-        << settingsText(serverAddress(Server::Central), "10", serverAddress(Server::Site));
+        << settingsText(serverAddress(Server::Central, Account::Site), "10",
+                        serverAddress(Server::Site, Account::Site));
   }
   void TearDown() override {
     std::filesystem::remove(exeIni_);
