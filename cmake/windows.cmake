@@ -88,6 +88,7 @@ function(zr_windows_setup)
   # Installs, keeps a site's files, waits for the running program, updates
   # through the update check and uninstalls, under Wine (windows/setup_test.sh).
   add_test(NAME setup_program
-    COMMAND ${windows}/setup_test.sh ${stage} ${out} ${CMAKE_BINARY_DIR}/setup-test)
+    COMMAND ${windows}/setup_test.sh ${stage} ${out} ${CMAKE_BINARY_DIR}/setup-test
+            $<TARGET_FILE:zr_folder_rights>)
   set_tests_properties(setup_program PROPERTIES LABELS mariadb TIMEOUT 900)
 endfunction()
