@@ -82,7 +82,7 @@ function(zr_windows_setup)
             ${ZARAROD_DLL_DIRS}
     COMMAND ${windows}/make-setup ${stage} ${out} ${PROJECT_VERSION}
     DEPENDS zararod zararod-cli ${windows}/setup.nsi ${windows}/make-setup
-            ${windows}/check-imports ${windows}/stage-runtime
+            ${windows}/check-imports ${windows}/stage-runtime ${windows}/import-walk.sh
     COMMENT "Making the setup program setupzararod.exe"
     VERBATIM)
   add_custom_target(setup ALL DEPENDS ${out})
