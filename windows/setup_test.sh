@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Tests the setup program under Wine, on the Linux host.
 #
-#   windows/setup_test.sh STAGE-DIR SETUP-EXE WORK-DIR RIGHTS-EXE
+#   windows/setup_test.sh STAGE-DIR SETUP-EXE UPDATE-FILES RIGHTS-EXE WORK-DIR
 #
 # STAGE-DIR  the staged program folder that SETUP-EXE was made from
 #            (zararod.exe, zararod-cli.exe, DLLs, platforms/qwindows.dll)
 # SETUP-EXE  the setup program under test (windows/make-setup)
+# UPDATE-FILES the update files' list SETUP-EXE was made with (make-setup's
+#            fourth argument), for the setup programs the update test makes
+# RIGHTS-EXE testing/folder_rights.cpp built for Windows: reads a folder's
+#            rights as Windows reports them
 # WORK-DIR   scratch folder for the Wine prefix, the servers' files and the
 #            setup programs the update test makes; must be empty or missing,
 #            or an earlier run's (marked .setup_test), which is emptied
-# RIGHTS-EXE testing/folder_rights.cpp built for Windows: reads a folder's
-#            rights as Windows reports them
 #
 # The test starts sandbox servers of its own (scripts/sandbox, in
 # WORK-DIR/sandbox) for the installed program, and a local HTTP(S) update
@@ -64,17 +66,19 @@
 # (`wineserver -k`) at the end, with the servers it started.
 set -euo pipefail
 
-if [ $# -ne 4 ]; then
+if [ $# -ne 5 ]; then
   sed -n '4p' "${BASH_SOURCE[0]}" | sed 's/^# *//' >&2
   exit 2
 fi
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 stage=$(cd "$1" && pwd)
 setup=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
-work=$3
+update_files=$3
 rights=$4
+work=$5
 [ -f "$setup" ] || { echo "setup_test: no file $setup" >&2; exit 2; }
 [ -f "$rights" ] || { echo "setup_test: no file $rights" >&2; exit 2; }
+[ -f "$update_files" ] || { echo "setup_test: no file $update_files" >&2; exit 2; }
 
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
@@ -381,10 +385,10 @@ end_case "silent uninstall keeps vedid.ini and the script files"
 # shows once it has run.
 cp -a "$stage" "$work/old-stage"
 find "$work/old-stage" -type f -exec touch -d '2 days ago' {} +
-"$repo/windows/make-setup" "$work/old-stage" "$work/old-setup.exe" 1.0
+"$repo/windows/make-setup" "$work/old-stage" "$work/old-setup.exe" 1.0 "$update_files"
 cp -a "$stage" "$work/new-stage"
 find "$work/new-stage" -type f -exec touch -d '1 minute ago' {} +
-"$repo/windows/make-setup" "$work/new-stage" "$work/new-setup.exe" 99.1
+"$repo/windows/make-setup" "$work/new-stage" "$work/new-setup.exe" 99.1 "$update_files"
 
 mkdir -p "$work/docroot" "$work/server"
 "$repo/scripts/sign-update" keygen "$work/update-key.pem" >"$work/update-key.pub"
