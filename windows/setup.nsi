@@ -42,8 +42,8 @@
 ;      - a folder outside Program Files is updated in place: the programs and
 ;        DLLs are replaced, every other file stays byte for byte;
 ;      - a folder under Program Files (where the earlier program was usually
-;        installed) is left as it is, and the site moves into the per-user
-;        folder: vedid.ini and the script files come along, each only when
+;        installed) is left as it is, and the site moves into the user's
+;        installation (the per-user folder unless there is one): vedid.ini and the script files come along, each only when
 ;        the per-user folder has none yet. Where the folder's VirtualStore
 ;        copy (%LOCALAPPDATA%\VirtualStore\..., where Windows redirected the
 ;        writes of the earlier 32-bit program) holds the file and the folder
@@ -287,16 +287,18 @@ Function .onInit
       StrCpy $UpdateMode 1
       ${If} $OldDir == ""
         StrCpy $INSTDIR $1
-      ${Else}
-        StrCpy $INSTDIR "$LOCALAPPDATA\Programs\${PRODUCT}"
       ${EndIf}
     ${Else}
       StrCpy $OldDir ""
       StrCpy $VirtualDir ""
+    ${EndIf}
+    ; A site moving in, or a first install: the user's installation when
+    ; there is one, else the per-user folder.
+    ${If} $INSTDIR == ""
       ReadRegStr $INSTDIR HKCU "${UNINSTALL_KEY}" "InstallLocation"
-      ${If} $INSTDIR == ""
-        StrCpy $INSTDIR "$LOCALAPPDATA\Programs\${PRODUCT}"
-      ${EndIf}
+    ${EndIf}
+    ${If} $INSTDIR == ""
+      StrCpy $INSTDIR "$LOCALAPPDATA\Programs\${PRODUCT}"
     ${EndIf}
   ${EndIf}
 FunctionEnd
