@@ -35,7 +35,7 @@
 #    end, and fails (exit code not 0, nothing replaced) when it keeps running;
 #  - the installed zararod-cli.exe status against the sandbox servers;
 #  - an installed older program's check-update against a local HTTPS server
-#    (update/testdata/http_test_server.py, ports 23210-23212) that publishes
+#    (update/testdata/http_test_server.py, on the HTTP ports above) that publishes
 #    a newer signed setup program (scripts/publish-update): it downloads,
 #    verifies and starts it, and the newer files are then in place with
 #    vedid.ini untouched; a published setup program with a bad signature is
@@ -58,7 +58,7 @@
 #    VirtualStore's settings file by name, which is what it reads on
 #    Windows.)
 # The update's setup program runs with its window (the program starts it
-# without /S), on a private Xvfb display. A silent-listener port (23213)
+# without /S), on a private Xvfb display. A silent listener (SILENT_PORT)
 # keeps zararod-cli.exe busy for the waiting cases.
 #
 # Prints a line per case and "N passed, N failed"; exits 1 on any failure,
