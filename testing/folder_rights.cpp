@@ -54,8 +54,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetNamedSecurityInfoW(argv[1], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                            nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+  if (GetNamedSecurityInfoW(argv[1], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
     std::fputs("folder_rights: the folder's rights cannot be read\n", stderr);
     return 2;
   }
@@ -67,8 +67,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring trusted[] = {currentUserSid(), L"S-1-5-18", L"S-1-5-32-544", L"S-1-3-0"};
   // What lets a holder change the folder or what it holds.
   constexpr ACCESS_MASK kChanges = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA |
-                                   FILE_WRITE_ATTRIBUTES | FILE_DELETE_CHILD | DELETE |
-                                   WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+                                   FILE_WRITE_ATTRIBUTES | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                                   WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
   int result = 0;
   for (DWORD i = 0; i < dacl->AceCount; ++i) {
     void* entry = nullptr;
@@ -79,7 +79,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring sid = sidText(&allowed->SidStart);
     std::printf("%ls %08lx\n", sid.c_str(), static_cast<unsigned long>(allowed->Mask));
     bool isTrusted = false;
-    for (const std::wstring& name : trusted) isTrusted = isTrusted || (!name.empty() && sid == name);
+    for (const std::wstring& name : trusted)
+      isTrusted = isTrusted || (!name.empty() && sid == name);
     if (!isTrusted && (allowed->Mask & kChanges) != 0) result = 1;
   }
   return result;
