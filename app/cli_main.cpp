@@ -1,5 +1,4 @@
 // zararod-cli: see app/cli.h.
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -25,6 +24,6 @@ int main(int argc, char** argv) {
   }
   zararod::LoadFormatSettingsFromLocale();
   zararod::Jobs jobs;
-  zararod::TerminalReporter reporter(stdout, stderr, isatty(STDOUT_FILENO) != 0);
+  zararod::TerminalReporter reporter(stdout, stderr, zararod::isTerminal(stdout));
   return zararod::runCli(*options, jobs, reporter, stderr);
 }

@@ -34,8 +34,9 @@ configure_file(${PROJECT_SOURCE_DIR}/windows/wine-run.in ${CMAKE_BINARY_DIR}/win
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 
 # The Linux build's zararod-cli, which the Windows program's results are
-# held against (testing/windows_matches_linux.sh).
-set(ZARAROD_LINUX_CLI ${PROJECT_SOURCE_DIR}/build/app/zararod-cli CACHE FILEPATH
+# held against (testing/windows_matches_linux.sh). scripts/build, which
+# knows where the Linux tree is, passes it; without it that test is left out.
+set(ZARAROD_LINUX_CLI "" CACHE FILEPATH
     "The Linux zararod-cli that the Windows one is compared with")
 
 # The version resource of a program: the program's version and its name.
@@ -71,6 +72,14 @@ function(zr_windows_setup)
   set(stage ${CMAKE_BINARY_DIR}/setup-stage)
   set(out ${CMAKE_BINARY_DIR}/setupzararod.exe)
   set(windows ${PROJECT_SOURCE_DIR}/windows)
+  # The uninstaller's lines for the update check's files, from the check's
+  # own list.
+  set(update_files ${CMAKE_BINARY_DIR}/update-files.nsh)
+  add_custom_command(OUTPUT ${update_files}
+    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:zr_update_files_nsh> ${update_files}
+    DEPENDS zr_update_files_nsh
+    COMMENT "Listing the update check's files for the uninstaller"
+    VERBATIM)
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
@@ -79,15 +88,16 @@ function(zr_windows_setup)
             ${ZARAROD_DLL_DIRS}
     COMMAND ${windows}/stage-runtime ${stage}/zararod-cli.exe ${ZARAROD_WINDOWS_PREFIX}/plugins
             ${ZARAROD_DLL_DIRS}
-    COMMAND ${windows}/make-setup ${stage} ${out} ${PROJECT_VERSION}
-    DEPENDS zararod zararod-cli ${windows}/setup.nsi ${windows}/make-setup
-            ${windows}/check-imports ${windows}/stage-runtime
+    COMMAND ${windows}/make-setup ${stage} ${out} ${PROJECT_VERSION} ${update_files}
+    DEPENDS zararod zararod-cli ${update_files} ${windows}/setup.nsi ${windows}/make-setup
+            ${windows}/check-imports ${windows}/stage-runtime ${windows}/import-walk.sh
     COMMENT "Making the setup program setupzararod.exe"
     VERBATIM)
   add_custom_target(setup ALL DEPENDS ${out})
   # Installs, keeps a site's files, waits for the running program, updates
   # through the update check and uninstalls, under Wine (windows/setup_test.sh).
   add_test(NAME setup_program
-    COMMAND ${windows}/setup_test.sh ${stage} ${out} ${CMAKE_BINARY_DIR}/setup-test)
+    COMMAND ${windows}/setup_test.sh ${stage} ${out} ${update_files}
+            $<TARGET_FILE:zr_folder_rights> ${CMAKE_BINARY_DIR}/setup-test)
   set_tests_properties(setup_program PROPERTIES LABELS mariadb TIMEOUT 900)
 endfunction()

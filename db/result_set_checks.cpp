@@ -1,12 +1,10 @@
 #include "db/result_set_checks.h"
 
-#include <charconv>
-#include <clocale>
-#include <cstdlib>
 #include <string>
 
 #include "db/db_exceptions.h"
 #include "db/properties.h"
+#include "util/platform.h"
 
 namespace zararod {
 namespace {
@@ -85,20 +83,7 @@ long double floatFromText(std::string_view text) {
     if (exponentDigits == 0) return 0;
   }
   if (i != text.size()) return 0;
-  if (text.front() == '+') text.remove_prefix(1);
-#ifdef _WIN32
-  // mingw's from_chars reads a long double only to the precision of a
-  // double; its strtold is exact, but reads the decimal point of the C
-  // locale in force, which the copy therefore carries.
-  std::string copy(text);
-  if (const std::size_t point = copy.find('.'); point != std::string::npos)
-    copy.replace(point, 1, std::localeconv()->decimal_point);
-  return __mingw_strtold(copy.c_str(), nullptr);
-#else
-  long double value = 0;
-  std::from_chars(text.data(), text.data() + text.size(), value);  // never the locale's
-  return value;
-#endif
+  return readLongDouble(text);
 }
 
 }  // namespace zararod

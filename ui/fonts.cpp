@@ -22,12 +22,7 @@ constexpr double kTahomaLineBoxPerEm = (2049.0 + 423.0) / 2048.0;
 // on Linux the copy that the Wine fonts package ships, on Windows a copy
 // beside the executable.
 QString tahomaFile(bool bold) {
-  const char* name = bold ? "tahomabd.ttf" : "tahoma.ttf";
-#ifdef _WIN32
-  return FromCp1250(ExePath() + name);
-#else
-  return QStringLiteral("/usr/share/wine/fonts/") + QString::fromUtf8(name);
-#endif
+  return FromCp1250(tahomaFontFolder() + (bold ? "tahomabd.ttf" : "tahoma.ttf"));
 }
 
 QString loadFamily(const QString& path) {
@@ -41,11 +36,8 @@ QString loadFamily(const QString& path) {
 // only adds the bold weight.
 const QString& tahomaFamily() {
   static const QString family = [] {
-#ifdef _WIN32
-    // Windows has Tahoma among its own fonts.
-    if (QFontDatabase::hasFamily(QString::fromUtf8(kTahomaFamily)))
+    if (kSystemHasTahoma && QFontDatabase::hasFamily(QString::fromUtf8(kTahomaFamily)))
       return QString::fromUtf8(kTahomaFamily);
-#endif
     QString regular = loadFamily(tahomaFile(false));
     loadFamily(tahomaFile(true));
     return regular.isEmpty() ? QString::fromUtf8(kFallbackFamily) : regular;

@@ -16,8 +16,6 @@
 namespace zararod {
 namespace {
 
-constexpr const char* kLogFileName = "verze.log";
-
 // Fetches `name` from the site into its folder, taking at most maxBytes
 // (negative: no limit); a longer answer is a failed download.
 bool fetch(const UpdateSite& site, const std::string& name, long long maxBytes) {
@@ -39,28 +37,15 @@ bool signatureHolds(const UpdateSite& site, const std::string& setupName,
   }
 }
 
-// The setup program fetched here is started right after; give it the run
-// bit wherever it may be read.
-void makeRunnable(const std::string& fileName) {
-#ifndef _WIN32
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const fs::perms current = fs::status(nativePath(fileName), error).permissions();
-  if (error) return;
-  fs::perms run = fs::perms::none;
-  if ((current & fs::perms::owner_read) != fs::perms::none) run |= fs::perms::owner_exec;
-  if ((current & fs::perms::group_read) != fs::perms::none) run |= fs::perms::group_exec;
-  if ((current & fs::perms::others_read) != fs::perms::none) run |= fs::perms::others_exec;
-  fs::permissions(nativePath(fileName), run, fs::perm_options::add, error);
-#else
-  (void)fileName;
-#endif
-}
-
 }  // namespace
 
 std::string setupFileName(const std::string& BaseName) {
   return BaseName + kSetupProgramSuffix;
+}
+
+UpdateCheckFiles updateCheckFiles(const std::string& BaseName) {
+  const std::string setupName = setupFileName(BaseName);
+  return {BaseName + ".ver", setupName, setupName + ".sig", "verze.log"};
 }
 
 std::string serverStamp(const std::string& line, const std::string& ExeName) {
@@ -76,12 +61,13 @@ bool isNewerStamp(const std::string& server, const std::string& local) {
 
 std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeName,
                            bool Download, const UpdateSite& site) {
-  const std::string versionName = BaseName + ".ver";
-  const std::string setupName = setupFileName(BaseName);
-  const std::string signatureName = setupName + ".sig";
+  const UpdateCheckFiles files = updateCheckFiles(BaseName);
+  const std::string& versionName = files.version;
+  const std::string& setupName = files.setup;
+  const std::string& signatureName = files.signature;
   const std::string versionFile = site.directory + versionName;
 
-  for (const std::string& name : {versionName, setupName, signatureName}) {
+  for (const std::string& name : files.all()) {
     removeLeftoverParts(site.directory + name);
   }
   if (fileExists(versionFile)) deleteFile(versionFile);
@@ -100,7 +86,7 @@ std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeNa
   const std::string local = DateTimeStr(FileDateTime(site.directory + ExeName));
   const char* code = isNewerStamp(server, local) ? kUpdateNewer : kUpdateNotNewer;
 
-  writeFileBytes(site.directory + kLogFileName, "Verze programu: " + local +
+  writeFileBytes(site.directory + files.log, "Verze programu: " + local +
                                                     "\r\nVerze internet: " + server +
                                                     "\r\n");
 
@@ -120,6 +106,7 @@ std::string CheckForUpdate(const std::string& BaseName, const std::string& ExeNa
       fetched = false;
     }
     if (fetched) {
+      // Started right after: it needs the run bit wherever it may be read.
       makeRunnable(site.directory + setupName);
     } else {
       code = kUpdateFetchError;

@@ -27,8 +27,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "update/download_file.h"
+#include "util/platform.h"
 
 namespace zararod {
 
@@ -46,13 +48,8 @@ inline constexpr long long kSmallFileLimit = 1 << 20;
 // the executable carry ".exe"; elsewhere they have no extension, so that the
 // local stamp is read from the program that is actually installed.
 inline constexpr const char* kUpdateBaseName = "setupzararod";
-#ifdef _WIN32
-inline constexpr const char* kUpdateExeName = "zararod.exe";
-inline constexpr const char* kSetupProgramSuffix = ".exe";
-#else
-inline constexpr const char* kUpdateExeName = "zararod";
-inline constexpr const char* kSetupProgramSuffix = "";
-#endif
+inline constexpr const char* kUpdateExeName = kWindows ? "zararod.exe" : "zararod";
+inline constexpr const char* kSetupProgramSuffix = kExecutableSuffix;
 
 // Where a check looks.
 struct UpdateSite {
@@ -73,6 +70,20 @@ struct UpdateSite {
 
 // The setup program's file name: BaseName + kSetupProgramSuffix.
 std::string setupFileName(const std::string& BaseName);
+
+// The files a check with a base name leaves in the directory, by name. A
+// download that was cut off may also leave "<name>.part-<hex>" of each of
+// them. The setup program's uninstaller removes exactly these: the build
+// writes its list from this one (update/update_files_main.cpp).
+struct UpdateCheckFiles {
+  std::string version;    // BaseName + ".ver"
+  std::string setup;      // setupFileName(BaseName)
+  std::string signature;  // setup + ".sig"
+  std::string log;        // "verze.log"
+
+  std::vector<std::string> all() const { return {version, setup, signature, log}; }
+};
+UpdateCheckFiles updateCheckFiles(const std::string& BaseName);
 
 // The server's stamp extracted from the second line of a version file:
 // every ExeName (letter case ignored) and every ".000" become "|", the text

@@ -182,11 +182,8 @@ bool DownloadFile(const std::string& Url, const std::string& FileName,
   curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!options.caFile.empty()) {
     curl_easy_setopt(c, CURLOPT_CAINFO, options.caFile.c_str());
-  } else {
-#ifdef _WIN32
-    // OpenSSL has no store of its own on Windows: take Windows' root store.
+  } else if (kTlsNeedsSystemRootStore) {
     curl_easy_setopt(c, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_NATIVE_CA));
-#endif
   }
   curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);

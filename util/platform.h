@@ -16,16 +16,52 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zararod {
 
-// The separator of a path's parts: "\" on Windows, "/" elsewhere.
 #ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
+inline constexpr bool kWindows = true;
 #else
-inline constexpr char kPathSeparator = '/';
+inline constexpr bool kWindows = false;
 #endif
+
+// The separator of a path's parts: "\" on Windows, "/" elsewhere.
+inline constexpr char kPathSeparator = kWindows ? '\\' : '/';
+
+// What a program's file name ends in: ".exe" on Windows, nothing elsewhere.
+inline constexpr const char* kExecutableSuffix = kWindows ? ".exe" : "";
+
+// True where TLS peers are verified against the system's own root
+// certificates, which OpenSSL does not read by itself (Windows' store);
+// elsewhere OpenSSL's default store is the system's.
+inline constexpr bool kTlsNeedsSystemRootStore = kWindows;
+
+// True where the system's fonts include Tahoma (Windows); elsewhere the
+// program loads its files from tahomaFontFolder().
+inline constexpr bool kSystemHasTahoma = kWindows;
+
+// The folder, ending with the path separator, that holds tahoma.ttf and
+// tahomabd.ttf where the system has no Tahoma family: the copy that Wine's
+// fonts package ships on Linux, the executable's folder on Windows.
+std::string tahomaFontFolder();
+
+// True when the stream writes to a terminal (a console on Windows).
+bool isTerminal(std::FILE* stream);
+
+// Gives the file the right to run wherever it may be read (owner, group,
+// others), as a program just downloaded must have before it is started.
+// Nothing happens where files need no such right (Windows) or when the file
+// cannot be examined.
+void makeRunnable(const std::string& FileName);
+
+// The value of a decimal number text: optional sign, digits with at most one
+// ".", optional exponent, as db/ has checked it; "." is the decimal point
+// whatever the locale. Exact to the precision of long double on every
+// system (mingw's from_chars reads it only to that of a double).
+// REQUIRES: text is such a number.
+long double readLongDouble(std::string_view text);
 
 // The directory of the running executable, ending with kPathSeparator. Files
 // the program keeps beside itself are named ExePath() + a bare file name.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstring>
 #include <ctime>
@@ -151,6 +152,29 @@ std::string systemErrorMessage(int errorNumber) {
 }
 
 void useUtf8Console() {}
+
+std::string tahomaFontFolder() { return "/usr/share/wine/fonts/"; }
+
+bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+
+void makeRunnable(const std::string& FileName) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::perms current = fs::status(FileName, error).permissions();
+  if (error) return;
+  fs::perms run = fs::perms::none;
+  if ((current & fs::perms::owner_read) != fs::perms::none) run |= fs::perms::owner_exec;
+  if ((current & fs::perms::group_read) != fs::perms::none) run |= fs::perms::group_exec;
+  if ((current & fs::perms::others_read) != fs::perms::none) run |= fs::perms::others_exec;
+  fs::permissions(FileName, run, fs::perm_options::add, error);
+}
+
+long double readLongDouble(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  long double value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);  // never the locale's
+  return value;
+}
 
 std::filesystem::path nativePath(const std::string& FileName) { return FileName; }
 

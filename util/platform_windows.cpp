@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <clocale>
+#include <cstdlib>
 #include <cstring>
 
 #include "util/cp1250.h"
@@ -277,6 +279,22 @@ std::string systemErrorMessage(int errorNumber) {
 }
 
 void useUtf8Console() { ::SetConsoleOutputCP(CP_UTF8); }
+
+std::string tahomaFontFolder() { return ExePath(); }
+
+bool isTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
+
+void makeRunnable(const std::string&) {}
+
+long double readLongDouble(std::string_view text) {
+  // mingw's strtold is exact, but reads the decimal point of the C locale in
+  // force, which the copy therefore carries.
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  std::string copy(text);
+  if (const std::size_t point = copy.find('.'); point != std::string::npos)
+    copy.replace(point, 1, std::localeconv()->decimal_point);
+  return __mingw_strtold(copy.c_str(), nullptr);
+}
 
 std::filesystem::path nativePath(const std::string& FileName) { return wide(FileName); }
 
