@@ -101,8 +101,7 @@ namespace {
 void printRejected(const Jobs& jobs, std::FILE* err) {
   for (const Jobs::Rejected& rejected : jobs.RejectedStatements()) {
     std::fprintf(err, "rejected by the receiving server: %s\n  %s\n",
-                 cp1250ToUtf8(rejected.statement).c_str(),
-                 cp1250ToUtf8(rejected.message).c_str());
+                 cp1250ToUtf8(rejected.statement).c_str(), cp1250ToUtf8(rejected.message).c_str());
   }
 }
 
@@ -131,8 +130,7 @@ int runCli(const CliOptions& options, Jobs& jobs, TerminalReporter& reporter, st
     }
     if (options.command == "check-update") {
       const UpdateHandlerResult result = RunUpdateCheck(reporter, updateSiteFor(settings));
-      return result.code == kUpdateNewer || result.code == kUpdateNotNewer ? kExitOk
-                                                                           : kExitFailed;
+      return result.code == kUpdateNewer || result.code == kUpdateNotNewer ? kExitOk : kExitFailed;
     }
     if (options.command == "verify") return runVerify(options, jobs, reporter);
     jobs.SetDryRun(options.dryRun);

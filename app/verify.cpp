@@ -41,16 +41,17 @@ struct Plan {
 Plan planFor(const Jobs& jobs, VerifiedTable table) {
   switch (table) {
     case VerifiedTable::WeighingSlips:
-      return {JobReporter::Line::WeighingSlips, "vorazu1", "vaznil", "vaznil_00",
-              {"cislodokla", "rada"}, true, WriteRules::Slips};
+      return {JobReporter::Line::WeighingSlips, "vorazu1", "vaznil",         "vaznil_00",
+              {"cislodokla", "rada"},           true,      WriteRules::Slips};
     case VerifiedTable::LabSlips:
-      return {JobReporter::Line::LabSlips, "vorazu1", "laborl", "laborl_00",
-              {"cislodokla", "rada"}, true, WriteRules::Slips};
+      return {JobReporter::Line::LabSlips, "vorazu1", "laborl",         "laborl_00",
+              {"cislodokla", "rada"},      true,      WriteRules::Slips};
     case VerifiedTable::Addresses:
       break;
   }
-  return {JobReporter::Line::Addresses, "dovodi", "adresar", "adresar_" + jobs.rada, {"kodpar"},
-          false, WriteRules::Addresses};
+  return {JobReporter::Line::Addresses, "dovodi",   "adresar",
+          "adresar_" + jobs.rada,       {"kodpar"}, false,
+          WriteRules::Addresses};
 }
 
 // Runs `site` on this thread and `central` on another at the same time: the
@@ -124,8 +125,8 @@ class Verifier {
     site_.query().Open();
     const long siteRows = std::stol(site_.query().Fields(0).AsString());
     site_.query().Close();
-    reporter_.SetStatusText(plan_.line, "verify " + plan_.table + ": " +
-                                            std::to_string(siteRows) + " records on the site");
+    reporter_.SetStatusText(plan_.line, "verify " + plan_.table + ": " + std::to_string(siteRows) +
+                                            " records on the site");
     startProgress(reporter_, plan_.line, static_cast<int>(siteRows));
 
     std::optional<std::string> low;
@@ -151,14 +152,15 @@ class Verifier {
   void prepareColumns() {
     std::vector<std::string> names;
     if (plan_.siteSends) {
-      for (const std::string& name : splitList(udelejPolozky(site_.query(), plan_.table, reporter_)))
+      for (const std::string& name :
+           splitList(udelejPolozky(site_.query(), plan_.table, reporter_)))
         names.push_back(name);
     } else {
       names.assign(std::begin(kAddressColumns), std::end(kAddressColumns));
     }
-    auto [siteTypes, centralTypes] = alongside(
-        [&] { return columnTypes(site_.query(), plan_.table); },
-        [&] { return columnTypes(central_.query(), plan_.table); });
+    auto [siteTypes, centralTypes] =
+        alongside([&] { return columnTypes(site_.query(), plan_.table); },
+                  [&] { return columnTypes(central_.query(), plan_.table); });
     const auto& senderTypes = plan_.siteSends ? siteTypes : centralTypes;
     const auto& receiverTypes = plan_.siteSends ? centralTypes : siteTypes;
     std::vector<std::string> senderTerms;
@@ -281,9 +283,10 @@ class Verifier {
 
   void collectRows(const std::vector<KeyRange>& leaves) {
     if (leaves.empty()) return;
-    auto [sent, held] = alongside([&] { return sender_.rowDigests(leaves); },
-                                  [&] { return receiver_.rowDigests(leaves); });
-    if (!plan_.siteSends) std::swap(sent, held);
+    auto [siteRows, centralRows] = alongside([&] { return site_.rowDigests(leaves); },
+                                             [&] { return central_.rowDigests(leaves); });
+    std::vector<RowDigest>& sent = plan_.siteSends ? siteRows : centralRows;
+    std::vector<RowDigest>& held = plan_.siteSends ? centralRows : siteRows;
     for (RowDigest& row : sent) {
       RecordKey key = withoutPadding(row.key, receiverPadded_);
       senderKeys_.emplace(key, std::move(row.key));
@@ -309,9 +312,8 @@ class Verifier {
 
   void classify(std::vector<Candidate> candidates) {
     std::map<RecordKey, KeyVerdict> verdicts = compare(candidates);
-    std::erase_if(candidates, [&](const Candidate& c) {
-      return verdicts[c.key].verdict == Verdict::Equal;
-    });
+    std::erase_if(candidates,
+                  [&](const Candidate& c) { return verdicts[c.key].verdict == Verdict::Equal; });
     if (candidates.empty()) return;
     // A queued record is on its way. The queue is read before the records
     // are read again: a job commits the receiver before it dequeues, so a
@@ -332,9 +334,14 @@ class Verifier {
     for (auto& [key, verdict] : compare(candidates)) {
       unequalSiteRows_ += verdict.verdict == Verdict::Equal ? 0 : verdict.siteRows;
       switch (verdict.verdict) {
-        case Verdict::Equal: break;
-        case Verdict::Missing: result_.missing.push_back(key); break;
-        case Verdict::OnlyOnReceiver: result_.onlyOnReceiver.push_back(key); break;
+        case Verdict::Equal:
+          break;
+        case Verdict::Missing:
+          result_.missing.push_back(key);
+          break;
+        case Verdict::OnlyOnReceiver:
+          result_.onlyOnReceiver.push_back(key);
+          break;
         case Verdict::Differing:
           result_.differing.push_back({key, std::move(verdict.columns)});
           break;
@@ -356,11 +363,12 @@ class Verifier {
       senderKeys.push_back(c.senderKey);
       receiverKeys.push_back(c.key);
     }
-    auto [sentKeys, heldKeys] = alongside(
-        [&] { return sender_.records(plan_.table, keyNames(), senderKeys); },
-        [&] { return receiver_.records(plan_.table, keyNames(), receiverKeys); });
+    auto [sentKeys, heldKeys] =
+        alongside([&] { return sender_.records(plan_.table, keyNames(), senderKeys); },
+                  [&] { return receiver_.records(plan_.table, keyNames(), receiverKeys); });
     std::map<RecordKey, std::pair<long, long>> present;  // rows sent, rows held
-    for (const ReadRecord& row : sentKeys) ++present[withoutPadding(row.key, receiverPadded_)].first;
+    for (const ReadRecord& row : sentKeys)
+      ++present[withoutPadding(row.key, receiverPadded_)].first;
     for (const ReadRecord& row : heldKeys) ++present[row.key].second;
 
     std::map<RecordKey, KeyVerdict> verdicts;
@@ -381,9 +389,9 @@ class Verifier {
       }
     }
     if (bothSender.empty()) return verdicts;
-    auto [sentRows, heldRows] = alongside(
-        [&] { return sender_.records(plan_.table, columns_, bothSender); },
-        [&] { return receiver_.records(plan_.table, columns_, bothReceiver); });
+    auto [sentRows, heldRows] =
+        alongside([&] { return sender_.records(plan_.table, columns_, bothSender); },
+                  [&] { return receiver_.records(plan_.table, columns_, bothReceiver); });
     std::map<RecordKey, std::pair<std::vector<const ReadRecord*>, std::vector<const ReadRecord*>>>
         records;
     for (const ReadRecord& row : sentRows)
@@ -454,8 +462,8 @@ class Verifier {
   std::vector<std::string> columns_;
   std::vector<bool> senderPadded_;
   std::vector<bool> receiverPadded_;
-  std::map<RecordKey, KeyDigests> digests_;      // the round's keys with their rows' digests
-  std::map<RecordKey, RecordKey> senderKeys_;    // the round's keys as the sender holds them
+  std::map<RecordKey, KeyDigests> digests_;    // the round's keys with their rows' digests
+  std::map<RecordKey, RecordKey> senderKeys_;  // the round's keys as the sender holds them
   long unequalSiteRows_ = 0;
   VerifyResult result_;
 };

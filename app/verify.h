@@ -51,16 +51,16 @@ struct DifferingRecord {
 };
 
 struct VerifyResult {
-  std::string table;                    // vaznil, laborl or adresar
-  std::vector<const char*> keyColumns;  // of `table`
-  bool siteSends = true;                // slips: the site sends; addresses: central
-  long compared = 0;  // the site's records
-  long equal = 0;     // of them, those the other server holds equal
-  std::vector<RecordKey> missing;              // on the receiving server
-  std::vector<DifferingRecord> differing;      // on both, not equal
-  std::vector<RecordKey> queued;               // still in the sending side's queue
-  std::vector<RecordKey> onlyOnReceiver;       // slips: central; addresses: the site
-  long requeued = 0;                           // keys inserted into the queue
+  std::string table;                       // vaznil, laborl or adresar
+  std::vector<const char*> keyColumns;     // of `table`
+  bool siteSends = true;                   // slips: the site sends; addresses: central
+  long compared = 0;                       // the site's records
+  long equal = 0;                          // of them, those the other server holds equal
+  std::vector<RecordKey> missing;          // on the receiving server
+  std::vector<DifferingRecord> differing;  // on both, not equal
+  std::vector<RecordKey> queued;           // still in the sending side's queue
+  std::vector<RecordKey> onlyOnReceiver;   // slips: central; addresses: the site
+  long requeued = 0;                       // keys inserted into the queue
 };
 
 // Verifies `table` between the two servers of `jobs` (settings applied):

@@ -23,9 +23,9 @@ void printVerifyReport(const VerifyResult& result, std::FILE* out) {
   const char* receiver = result.siteSends ? "central" : "the site";
   std::fprintf(out, "%s: %ld records of the site compared, %ld equal\n", result.table.c_str(),
                result.compared, result.equal);
-  const std::string missing =
-      result.siteSends ? std::string("missing on central")
-                       : std::string("missing on the site (central partners it lacks)");
+  const std::string missing = result.siteSends
+                                  ? std::string("missing on central")
+                                  : std::string("missing on the site (central partners it lacks)");
   printKeys(out, result, missing.c_str(), result.missing);
   if (!result.differing.empty()) {
     std::fprintf(out, "differing on %s: %zu\n", receiver, result.differing.size());
@@ -46,8 +46,9 @@ void printVerifyReport(const VerifyResult& result, std::FILE* out) {
                              : "on the site only (not on central; left as they are)",
             result.onlyOnReceiver);
   if (result.requeued > 0) std::fprintf(out, "queued again: %ld\n", result.requeued);
-  std::fprintf(out, "%s\n", foundDifferences(result) ? "verify: differences found"
-                                                     : "verify: everything arrived");
+  std::fprintf(
+      out, "%s\n",
+      foundDifferences(result) ? "verify: differences found" : "verify: everything arrived");
 }
 
 }  // namespace zararod

@@ -17,8 +17,8 @@ bool isOneOf(std::string_view type, std::initializer_list<std::string_view> name
 }
 
 bool isText(std::string_view base) {
-  return isOneOf(base, {"char", "varchar", "tinytext", "text", "mediumtext", "longtext", "enum",
-                        "set"});
+  return isOneOf(base,
+                 {"char", "varchar", "tinytext", "text", "mediumtext", "longtext", "enum", "set"});
 }
 bool isBytes(std::string_view base) {
   return isOneOf(base, {"tinyblob", "blob", "mediumblob", "longblob", "varbinary"});
@@ -133,8 +133,8 @@ std::string senderDigestTerm(const ComparedColumn& column, WriteRules rules) {
   } else if (isInteger(base) || isDecimal(base) || isFloat(base)) {
     term = "ifnull(" + c + ",0)";
   } else if (base == "date") {
-    term = "if(" + c + " is null or " + c + " = 0 or " + c + " = '1899-12-30','1900-01-01'," +
-           c + ")";
+    term =
+        "if(" + c + " is null or " + c + " = 0 or " + c + " = '1899-12-30','1900-01-01'," + c + ")";
   } else if (base == "datetime") {
     term = "if(" + c + " is null or " + c + " = 0 or date(" + c +
            ") = '1899-12-30','1900-01-01 00:00:00'," + c + ")";
@@ -167,9 +167,8 @@ std::optional<std::string> writtenValue(const FieldReading& sender, std::string_
                                         WriteRules rules) {
   // Under NO_BACKSLASH_ESCAPES a literal has one escape only, the doubled
   // quote, and carries other bytes as X'<hex>'.
-  const std::string literal = rules == WriteRules::Slips
-                                  ? valueLiteral(sender, senderType, true)
-                                  : textLiteral(sender, senderType, true);
+  const std::string literal = rules == WriteRules::Slips ? valueLiteral(sender, senderType, true)
+                                                         : textLiteral(sender, senderType, true);
   return literalBytes(literal);
 }
 

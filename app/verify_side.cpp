@@ -142,8 +142,8 @@ void VerifySide::queue(const std::string& queueTable, const std::vector<RecordKe
       for (const std::string& value : keys[i]) values.push_back(stringLiteral(value, nbe));
       rows.push_back("(" + joined(values, ",") + ")");
     }
-    setQueryText(query_, "insert into " + queueTable + " (" + joined(columns, ",") +
-                             ") values " + joined(rows, ","));
+    setQueryText(query_, "insert into " + queueTable + " (" + joined(columns, ",") + ") values " +
+                             joined(rows, ","));
     query_.ExecSQL();
     query_.Close();
   }
