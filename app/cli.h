@@ -27,7 +27,7 @@ struct CliOptions {
   std::string command;
   std::string settingsPath;  // empty: vedid.ini beside the program
   bool dryRun = false;
-  std::string verified;  // verify: vl, ll or addresses
+  std::string verified = "";  // verify: vl, ll or addresses
   bool requeue = false;
   bool requeueMissing = false;
 };
