@@ -20,13 +20,16 @@ namespace zararod {
 
 namespace {
 
-// Site keys per range of the first round; ranges per round trip; the parts
-// a differing range is split into; the site keys up to which a range's rows
-// are compared by their own digests.
-constexpr long kRangeRows = 1000;
-constexpr std::size_t kRangesPerRound = 25;
+// Site keys per range: small, so that a range that differs costs few rows'
+// digests, and a hundred records that differ, spread over a table, cost a
+// hundred ranges. Ranges per round trip (and statement); the parts a
+// differing range with more keys than kLeafRows (one key of many rows) is
+// split into; the site keys up to which a range's rows are compared by their
+// own digests.
+constexpr long kRangeRows = 100;
+constexpr std::size_t kRangesPerRound = 250;
 constexpr long kParts = 16;
-constexpr long kLeafRows = 64;
+constexpr long kLeafRows = 128;
 
 struct Plan {
   JobReporter::Line line;
@@ -63,13 +66,20 @@ auto alongside(SiteCall&& site, CentralCall&& central) {
   return std::make_pair(std::move(near), far.get());
 }
 
+// A column's declared type and collation.
+struct ColumnType {
+  std::string type;
+  std::string collation;
+};
+
 // Every column of `table` with its declared type, by lower-cased name.
-std::map<std::string, std::string> columnTypes(TZQuery& query, const std::string& table) {
-  setQueryText(query, "SHOW COLUMNS FROM " + table);
+std::map<std::string, ColumnType> columnTypes(TZQuery& query, const std::string& table) {
+  setQueryText(query, "SHOW FULL COLUMNS FROM " + table);
   query.Open();
-  std::map<std::string, std::string> types;
+  std::map<std::string, ColumnType> types;
   for (query.First(); !query.Eof(); query.Next()) {
-    types[lowerStr(query.FieldByName("Field").AsString())] = query.FieldByName("Type").AsString();
+    types[lowerStr(query.FieldByName("Field").AsString())] = {
+        query.FieldByName("Type").AsString(), query.FieldByName("Collation").AsString()};
   }
   query.Close();
   return types;
@@ -163,8 +173,8 @@ class Verifier {
                   [&] { return columnTypes(central_.query(), plan_.table); });
     const auto& senderTypes = plan_.siteSends ? siteTypes : centralTypes;
     const auto& receiverTypes = plan_.siteSends ? centralTypes : siteTypes;
-    std::vector<std::string> senderTerms;
-    std::vector<std::string> receiverTerms;
+    std::vector<DigestTerm> senderTerms;
+    std::vector<DigestTerm> receiverTerms;
     for (const std::string& name : names) {
       const auto sent = senderTypes.find(lowerStr(name));
       const auto held = receiverTypes.find(lowerStr(name));
@@ -173,15 +183,18 @@ class Verifier {
                                  " table " + plan_.table + " has no column " + name +
                                  ", which the job writes");
       }
-      const ComparedColumn column{name, sent->second, held->second};
-      std::string senderTerm = senderDigestTerm(column, plan_.rules);
-      std::string receiverTerm = receiverDigestTerm(column);
+      const ComparedColumn column{name, sent->second.type, held->second.type,
+                                  sent->second.collation, held->second.collation};
+      DigestTerm senderTerm = senderDigestTerm(column, plan_.rules);
+      DigestTerm receiverTerm = receiverDigestTerm(column);
       if (resetOnImport(name)) {
         // The import sets this flag to N on the site for two groups of
         // partners: there the site may hold N whatever central holds.
         const std::string reset = "left(kodpar,3) in ('A00','790')";
-        senderTerm = "if(" + reset + ",''," + senderTerm + ")";
-        receiverTerm = "if(" + reset + ",''," + receiverTerm + ")";
+        for (DigestTerm* term : {&senderTerm, &receiverTerm}) {
+          *term = {"if(" + reset + ",''," + term->value + ")",
+                   "if(" + reset + ",0," + term->isNull + ")"};
+        }
       }
       senderTerms.push_back(std::move(senderTerm));
       receiverTerms.push_back(std::move(receiverTerm));

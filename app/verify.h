@@ -9,11 +9,11 @@
 // (app/record_keys.h); columns and values compare as app/verify_rules.h
 // says.
 //
-// Both servers compute a count and a hash of the same key range, a
-// thousand of the site's keys at a time and many ranges per round trip, the
-// far server's reads alongside the site's; where the two differ the range is
-// split by the site's keys and compared again, down to a few dozen keys,
-// whose rows' digests are compared key by key. Only the records of the keys
+// Both servers compute a count and a hash of the same key ranges, about a
+// hundred of the site's keys each and 250 ranges per statement and round
+// trip, the far server's reads alongside the site's; where the two differ,
+// the rows' own digests are compared key by key (a range of more keys, one
+// key value that many rows share, is split by the site's keys first). Only the records of the keys
 // that differ travel, and are compared under the job's rules. A record that
 // still differs is looked up in the sending server's queue (a queued one is
 // on its way) and then read once more on both servers, so a change made

@@ -237,6 +237,27 @@ TEST_F(VerifyTest, RequeueThenTheJobRepairsWhatDiffered) {
   EXPECT_EQ(runCli("verify xx vedid.ini", out), 2);
 }
 
+TEST_F(VerifyTest, ManySeriesOfOneSlipNumberAreComparedRowByRow) {
+  // 300 slips under one number: a range of one key value that cannot be
+  // split, among ranges of many numbers.
+  site(
+      "insert into vaznil (cislodokla, rada, ridic) select 'D1', lpad(seq, 3, '0'), "
+      "concat('driver ', seq) from seq_1_to_300; insert into vaznil (cislodokla, rada) "
+      "select concat('E', lpad(seq, 4, '0')), '01' from seq_1_to_500; "
+      "insert into vaznil_00 select cislodokla, rada from vaznil "
+      "where cislodokla like 'D%' or cislodokla like 'E%'");
+  sendEverything();
+  central(
+      "update vaznil set ridic = 'driver X' where cislodokla = 'D1' and rada = '150';"
+      "delete from vaznil where cislodokla = 'E0250'");
+  const VerifyResult result = verify(VerifiedTable::WeighingSlips);
+  ASSERT_EQ(result.differing.size(), 1u);
+  EXPECT_EQ(result.differing[0].key, (RecordKey{"D1", "150"}));
+  EXPECT_EQ(result.missing, (Keys{{"E0250", "01"}}));
+  EXPECT_EQ(result.compared, 805);
+  EXPECT_EQ(result.equal, 803);
+}
+
 TEST_F(VerifyTest, DuringARunningSendNothingIsLost) {
   queueNumberedSlips(3000, 1);
   site("insert into vaznil_00 select cislodokla, rada from vaznil where cislodokla not like 'C%'");

@@ -3,33 +3,59 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <initializer_list>
+#include <utility>
 
 namespace zararod {
 
 namespace {
 
-bool isOneOf(std::string_view type, std::initializer_list<std::string_view> names) {
-  for (std::string_view name : names) {
-    if (type == name) return true;
+// What a declared type holds, as far as writing and comparing its values go.
+enum class Family {
+  Text,  // CHAR, VARCHAR and the TEXT types
+  Enum,
+  Set,
+  Bytes,  // the BLOB types and VARBINARY (not BINARY, which pads)
+  Integer,
+  Decimal,
+  Float,
+  Year,
+  Date,
+  DateTime,
+  Timestamp,
+  Time,
+  Other,
+};
+
+Family familyOf(std::string_view base) {
+  static constexpr std::pair<std::string_view, Family> kFamilies[] = {
+      {"char", Family::Text},         {"varchar", Family::Text},
+      {"tinytext", Family::Text},     {"text", Family::Text},
+      {"mediumtext", Family::Text},   {"longtext", Family::Text},
+      {"enum", Family::Enum},         {"set", Family::Set},
+      {"tinyblob", Family::Bytes},    {"blob", Family::Bytes},
+      {"mediumblob", Family::Bytes},  {"longblob", Family::Bytes},
+      {"varbinary", Family::Bytes},   {"tinyint", Family::Integer},
+      {"smallint", Family::Integer},  {"mediumint", Family::Integer},
+      {"int", Family::Integer},       {"integer", Family::Integer},
+      {"bigint", Family::Integer},    {"decimal", Family::Decimal},
+      {"numeric", Family::Decimal},   {"dec", Family::Decimal},
+      {"fixed", Family::Decimal},     {"float", Family::Float},
+      {"double", Family::Float},      {"real", Family::Float},
+      {"year", Family::Year},         {"date", Family::Date},
+      {"datetime", Family::DateTime}, {"timestamp", Family::Timestamp},
+      {"time", Family::Time},
+  };
+  for (const auto& [name, family] : kFamilies) {
+    if (name == base) return family;
   }
-  return false;
+  return Family::Other;
 }
 
-bool isText(std::string_view base) {
-  return isOneOf(base,
-                 {"char", "varchar", "tinytext", "text", "mediumtext", "longtext", "enum", "set"});
+// Texts of the jobs' code page on the wire: the CHAR and TEXT types, ENUM and
+// SET.
+bool holdsText(Family family) {
+  return family == Family::Text || family == Family::Enum || family == Family::Set;
 }
-bool isBytes(std::string_view base) {
-  return isOneOf(base, {"tinyblob", "blob", "mediumblob", "longblob", "varbinary"});
-}
-bool isInteger(std::string_view base) {
-  return isOneOf(base, {"tinyint", "smallint", "mediumint", "int", "integer", "bigint"});
-}
-bool isDecimal(std::string_view base) {
-  return isOneOf(base, {"decimal", "numeric", "dec", "fixed"});
-}
-bool isFloat(std::string_view base) { return isOneOf(base, {"float", "double", "real"}); }
 
 // ENUM('Y','N') in either order and letter case: the jobs read it as a truth
 // value.
@@ -54,9 +80,8 @@ std::string quotedName(const std::string& name) { return "`" + name + "`"; }
 // terms are brought to the larger one: 13.8 is "13.80" in one and "13.800"
 // in the other.
 std::string commonForm(const ComparedColumn& column, std::string term) {
-  const std::string sender = baseTypeOf(column.senderType);
-  const std::string receiver = baseTypeOf(column.receiverType);
-  if (isDecimal(sender) && isDecimal(receiver)) {
+  if (familyOf(baseTypeOf(column.senderType)) == Family::Decimal &&
+      familyOf(baseTypeOf(column.receiverType)) == Family::Decimal) {
     const int senderScale = decimalScale(column.senderType);
     const int receiverScale = decimalScale(column.receiverType);
     if (senderScale != receiverScale) {
@@ -67,9 +92,10 @@ std::string commonForm(const ComparedColumn& column, std::string term) {
   return term;
 }
 
-// Texts of either server are hashed as the bytes of the jobs' code page.
-std::string inJobCodePage(std::string_view base, std::string term) {
-  if (!isText(base)) return term;
+// Texts of either server are hashed as the bytes of the jobs' code page; a
+// column of that code page already holds them.
+std::string inJobCodePage(Family family, const std::string& collation, std::string term) {
+  if (!holdsText(family) || collation.starts_with("cp1250_")) return term;
   return "convert(" + term + " using cp1250)";
 }
 
@@ -121,44 +147,68 @@ std::string baseTypeOf(std::string_view declaredType) {
   return base;
 }
 
-std::string senderDigestTerm(const ComparedColumn& column, WriteRules rules) {
-  const std::string base = baseTypeOf(column.senderType);
+DigestTerm senderDigestTerm(const ComparedColumn& column, WriteRules rules) {
+  const Family family = familyOf(baseTypeOf(column.senderType));
   const std::string c = quotedName(column.name);
-  std::string term = c;
+  const auto text = [&](const std::string& term) {
+    return commonForm(column, inJobCodePage(family, column.senderCollation, term));
+  };
+  // What the job writes for NULL, where that is a value.
+  const auto orElse = [&](const char* value) {
+    return DigestTerm{text("ifnull(" + c + "," + value + ")"), "0"};
+  };
+  // The zero-date rule: NULL, a zero date and any moment of 1899-12-30 are
+  // written 1900-01-01.
+  const auto orFirstOf1900 = [&](const std::string& day, const char* value) {
+    return DigestTerm{text("if(" + c + " is null or " + c + " = 0 or " + day + " = '1899-12-30'," +
+                           value + "," + c + ")"),
+                      "0"};
+  };
+  const DigestTerm asHeld{text(c), "isnull(" + c + ")"};
   if (rules == WriteRules::Addresses) {
     // An address is written as the sender's text; a NULL as '' where the
     // column holds an empty text.
-    const bool holdsEmptyText = (isText(base) && base != "enum") || isBytes(base);
-    if (holdsEmptyText) term = "ifnull(" + c + ",'')";
-  } else if (isInteger(base) || isDecimal(base) || isFloat(base)) {
-    term = "ifnull(" + c + ",0)";
-  } else if (base == "date") {
-    term =
-        "if(" + c + " is null or " + c + " = 0 or " + c + " = '1899-12-30','1900-01-01'," + c + ")";
-  } else if (base == "datetime") {
-    term = "if(" + c + " is null or " + c + " = 0 or date(" + c +
-           ") = '1899-12-30','1900-01-01 00:00:00'," + c + ")";
-  } else if (base == "time") {
-    term = "ifnull(" + c + ",'00:00:00')";
-  } else if (base == "enum") {
-    term = isTruthEnum(column.senderType) ? "ifnull(" + c + ",'N')" : c;
-  } else if (isText(base) || isBytes(base)) {
-    term = "ifnull(" + c + ",'')";
+    const bool holdsEmptyText =
+        family == Family::Text || family == Family::Set || family == Family::Bytes;
+    return holdsEmptyText ? orElse("''") : asHeld;
   }
-  return commonForm(column, inJobCodePage(base, term));
+  switch (family) {
+    case Family::Integer:
+    case Family::Decimal:
+    case Family::Float:
+      return orElse("0");
+    case Family::Date:
+      return orFirstOf1900(c, "'1900-01-01'");
+    case Family::DateTime:
+      return orFirstOf1900("date(" + c + ")", "'1900-01-01 00:00:00'");
+    case Family::Time:
+      return orElse("'00:00:00'");
+    case Family::Enum:
+      return isTruthEnum(column.senderType) ? orElse("'N'") : asHeld;
+    case Family::Text:
+    case Family::Set:
+    case Family::Bytes:
+      return orElse("''");
+    default:
+      return asHeld;  // YEAR, TIMESTAMP, BINARY...: the server's value, NULL as NULL
+  }
 }
 
-std::string receiverDigestTerm(const ComparedColumn& column) {
-  const std::string base = baseTypeOf(column.receiverType);
-  return commonForm(column, inJobCodePage(base, quotedName(column.name)));
+DigestTerm receiverDigestTerm(const ComparedColumn& column) {
+  const std::string c = quotedName(column.name);
+  const Family family = familyOf(baseTypeOf(column.receiverType));
+  return {commonForm(column, inJobCodePage(family, column.receiverCollation, c)),
+          "isnull(" + c + ")"};
 }
 
-std::string rowDigestExpression(const std::vector<std::string>& terms) {
+std::string rowDigestExpression(const std::vector<DigestTerm>& terms) {
+  // The values, which CONCAT_WS passes over where NULL, then which of them
+  // were NULL.
   std::string values;
   std::string nulls;
-  for (const std::string& term : terms) {
-    values += "," + term;
-    nulls += (nulls.empty() ? "" : ",") + ("isnull(" + term + ")");
+  for (const DigestTerm& term : terms) {
+    values += "," + term.value;
+    nulls += (nulls.empty() ? "" : ",") + term.isNull;
   }
   return "md5(concat_ws(0x1f" + values + ",concat(" + nulls + ")))";
 }
@@ -179,25 +229,36 @@ bool receiverHolds(const std::optional<std::string>& written,
   const std::string& r = *received;
   if (w == r) return true;
   const std::string base = baseTypeOf(receiverType);
-  if (base == "char") {
-    const std::size_t end = w.find_last_not_of(' ');
-    return w.substr(0, end == std::string::npos ? 0 : end + 1) == r;
+  switch (familyOf(base)) {
+    case Family::Text:
+      if (base != "char") return false;
+      {
+        // CHAR drops the trailing blanks of what it stores.
+        const std::size_t end = w.find_last_not_of(' ');
+        return w.substr(0, end == std::string::npos ? 0 : end + 1) == r;
+      }
+    case Family::Integer:
+    case Family::Decimal:
+    case Family::Year:
+      return sameDecimalValue(w, r);
+    case Family::Float: {
+      char* wEnd = nullptr;
+      char* rEnd = nullptr;
+      const double wv = std::strtod(w.c_str(), &wEnd);
+      const double rv = std::strtod(r.c_str(), &rEnd);
+      if (*wEnd != '\0' || *rEnd != '\0') return false;
+      return base == "float" ? static_cast<float>(wv) == static_cast<float>(rv) : wv == rv;
+    }
+    case Family::Date:
+      return w.size() >= 10 && w.substr(0, 10) == r;
+    case Family::DateTime:
+    case Family::Timestamp:
+      return withoutZeroFraction(moment(w)) == withoutZeroFraction(moment(r));
+    case Family::Time:
+      return withoutZeroFraction(w) == withoutZeroFraction(r);
+    default:
+      return false;
   }
-  if (isInteger(base) || isDecimal(base) || base == "year") return sameDecimalValue(w, r);
-  if (isFloat(base)) {
-    char* wEnd = nullptr;
-    char* rEnd = nullptr;
-    const double wv = std::strtod(w.c_str(), &wEnd);
-    const double rv = std::strtod(r.c_str(), &rEnd);
-    if (*wEnd != '\0' || *rEnd != '\0') return false;
-    return base == "float" ? static_cast<float>(wv) == static_cast<float>(rv) : wv == rv;
-  }
-  if (base == "date") return w.size() >= 10 && w.substr(0, 10) == r;
-  if (base == "datetime" || base == "timestamp") {
-    return withoutZeroFraction(moment(w)) == withoutZeroFraction(moment(r));
-  }
-  if (base == "time") return withoutZeroFraction(w) == withoutZeroFraction(r);
-  return false;
 }
 
 }  // namespace zararod

@@ -32,12 +32,23 @@ namespace zararod {
 // The literal rules of the two kinds of job.
 enum class WriteRules { Slips, Addresses };
 
-// One compared column: its name and its full declared type on each server
-// as SHOW COLUMNS states it ("decimal(10,2)", "int(11) unsigned").
+// One compared column: its name, its full declared type on each server as
+// SHOW COLUMNS states it ("decimal(10,2)", "int(11) unsigned") and its
+// collation there ("cp1250_czech_cs"; empty for none or unknown).
 struct ComparedColumn {
   std::string name;
   std::string senderType;
   std::string receiverType;
+  std::string senderCollation = "";
+  std::string receiverCollation = "";
+};
+
+// One column's part of a row's digest: the SQL of its text, and an SQL test
+// that is 1 where that text is NULL ("0" where it never is).
+struct DigestTerm {
+  std::string value;
+  std::string isNull;
+  bool operator==(const DigestTerm&) const = default;
 };
 
 // The declared type without its size and attributes, lower-cased:
@@ -46,13 +57,14 @@ std::string baseTypeOf(std::string_view declaredType);
 
 // The SQL term of one column in the sending server's digest: the value the
 // job writes for it, as text.
-std::string senderDigestTerm(const ComparedColumn& column, WriteRules rules);
+DigestTerm senderDigestTerm(const ComparedColumn& column, WriteRules rules);
 // The SQL term of one column in the receiving server's digest.
-std::string receiverDigestTerm(const ComparedColumn& column);
+DigestTerm receiverDigestTerm(const ComparedColumn& column);
 
 // An expression of one row's digest, 32 hexadecimal digits, over `terms`
-// (one per column): their texts and which of them are NULL.
-std::string rowDigestExpression(const std::vector<std::string>& terms);
+// (one per column): their texts and which of them are NULL. Kept to plain
+// column reads where it can be: it runs once for every row of the table.
+std::string rowDigestExpression(const std::vector<DigestTerm>& terms);
 
 // The value the job writes for `sender` (read from a column declared
 // `senderType`, the declared type name a query reports): the bytes of its

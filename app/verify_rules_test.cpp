@@ -75,11 +75,14 @@ TEST(VerifyRulesTest, DigestTermsMeetWhereTheTypesDiffer) {
   EXPECT_EQ(baseTypeOf("DECIMAL(10,2) UNSIGNED"), "decimal");
   const ComparedColumn scales{"vlhkost", "decimal(10,2)", "decimal(12,3)"};
   EXPECT_EQ(senderDigestTerm(scales, WriteRules::Slips),
-            "cast(ifnull(`vlhkost`,0) as decimal(65,3))");
-  EXPECT_EQ(receiverDigestTerm(scales), "cast(`vlhkost` as decimal(65,3))");
-  const ComparedColumn text{"ridic", "varchar(60)", "text"};
-  EXPECT_EQ(senderDigestTerm(text, WriteRules::Slips), "convert(ifnull(`ridic`,'') using cp1250)");
-  EXPECT_EQ(receiverDigestTerm(text), "convert(`ridic` using cp1250)");
+            (DigestTerm{"cast(ifnull(`vlhkost`,0) as decimal(65,3))", "0"}));
+  EXPECT_EQ(receiverDigestTerm(scales),
+            (DigestTerm{"cast(`vlhkost` as decimal(65,3))", "isnull(`vlhkost`)"}));
+  // A text column of the jobs' code page is hashed as it is, any other
+  // converted to it.
+  const ComparedColumn text{"ridic", "varchar(60)", "text", "cp1250_czech_cs", "utf8mb4_bin"};
+  EXPECT_EQ(senderDigestTerm(text, WriteRules::Slips).value, "ifnull(`ridic`,'')");
+  EXPECT_EQ(receiverDigestTerm(text).value, "convert(`ridic` using cp1250)");
 }
 
 }  // namespace

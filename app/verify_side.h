@@ -70,11 +70,12 @@ class VerifySide {
   std::optional<std::string> boundaryAfter(const std::optional<std::string>& low,
                                            const std::optional<std::string>& high, long step);
 
-  // The digest of each of `ranges` (disjoint), in one statement.
+  // The digest of each of `ranges` (disjoint, in key order, only the last
+  // without an end), in one statement.
   std::vector<RangeDigest> digests(const std::vector<KeyRange>& ranges);
 
-  // The key and digest of every row of `ranges` (disjoint), in one
-  // statement.
+  // The key and digest of every row of `ranges` (disjoint, in key order), in
+  // one statement.
   std::vector<RowDigest> rowDigests(const std::vector<KeyRange>& ranges);
 
   // The `columns` (which hold the key columns) of every row of exactly
@@ -88,6 +89,10 @@ class VerifySide {
 
  private:
   std::string rangeCondition(const KeyRange& range) const;
+  // The rows of `ranges`, within the scope.
+  std::string rangesCondition(const std::vector<KeyRange>& ranges) const;
+  // An expression of the index in `ranges` of the range that holds a row.
+  std::string rangeNumber(const std::vector<KeyRange>& ranges) const;
   std::string scoped(const std::string& condition) const;
 
   TZConnection& connection_;
