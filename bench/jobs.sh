@@ -81,40 +81,10 @@ need() { # command, Debian package that brings it
 need /usr/bin/time time
 need pt-archiver percona-toolkit
 
-work=$(mktemp -d /tmp/zararod-bench.XXXXXX)
-relay_pid=
-cleanup() {
-  if [ -n "$relay_pid" ]; then kill "$relay_pid" 2>/dev/null || true; wait "$relay_pid" 2>/dev/null || true; fi
-  [ -n "${KEEP:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
+# The scratch folder, and the relay for the links (bench/links.sh).
+source "$repo/bench/links.sh"
+bench_workdir zararod-bench
 
-# --- links -------------------------------------------------------------------
-# A link is "0" (none: the central server directly), "RTT" (ms round trip) or
-# "RTT:KBIT" (and each direction capped at KBIT kbit/s). One relay runs at a
-# time, in front of the central server only (the site server is the local
-# one), started for each timed command and stopped after it, which leaves the
-# bytes it carried in relay_up and relay_down.
-relay_start() { # link, then further relay options
-  local link=$1 rtt kbit
-  shift
-  rtt=${link%%:*}
-  kbit=0
-  [ "$link" = "$rtt" ] || kbit=${link#*:}
-  python3 "$repo/bench/latency_relay.py" --listen "$relay_port" --to "$ZARAROD_CENTRAL_PORT" \
-    --round-trip-ms "$rtt" --up-kbit "$kbit" --down-kbit "$kbit" "$@" >relay.log 2>&1 &
-  relay_pid=$!
-  for _ in $(seq 1 100); do grep -q '^relay:' relay.log && break; sleep 0.05; done
-  grep -q '^relay:' relay.log || { cat relay.log >&2; exit 1; }
-}
-relay_stop() {
-  kill "$relay_pid"
-  wait "$relay_pid" || true
-  relay_pid=
-  read -r relay_up relay_down < <(awk '/^relay: carried/ {print $3, $6}' relay.log)
-  [ -n "$relay_up" ] || { cat relay.log >&2; echo "jobs: the relay reported nothing" >&2; exit 1; }
-}
 linked() { # link, command...: runs the command, through a relay unless the link is 0
   local link=$1
   shift

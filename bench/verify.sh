@@ -38,14 +38,10 @@ if ! [ -x /usr/bin/time ]; then
   "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq time >/dev/null
 fi
 
-work=$(mktemp -d /tmp/zararod-verify-bench.XXXXXX)
-relay_pid=
-cleanup() {
-  if [ -n "$relay_pid" ]; then kill "$relay_pid" 2>/dev/null || true; wait "$relay_pid" 2>/dev/null || true; fi
-  [ -n "${KEEP:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
+# The scratch folder, the relay for the links (bench/links.sh) and the wide
+# slips (bench/wide_slips.sh).
+source "$repo/bench/links.sh"
+bench_workdir zararod-verify-bench
 source "$repo/bench/wide_slips.sh"
 
 "$repo/scripts/sandbox" ini >vedid-0.ini
@@ -57,22 +53,6 @@ client() { # site|central, then client arguments
   shift
   mariadb --no-defaults -h"$host" -P"$port" -u"$ZARAROD_DB_USER" -p"$ZARAROD_DB_PASSWORD" \
     --default-character-set=utf8mb4 "$@"
-}
-
-relay_start() { # link
-  local rtt=${1%%:*} kbit=0
-  [ "$rtt" = "$1" ] || kbit=${1#*:}
-  python3 "$repo/bench/latency_relay.py" --listen "$relay_port" --to "$ZARAROD_CENTRAL_PORT" \
-    --round-trip-ms "$rtt" --up-kbit "$kbit" --down-kbit "$kbit" >relay.log 2>&1 &
-  relay_pid=$!
-  for _ in $(seq 1 100); do grep -q '^relay:' relay.log && break; sleep 0.05; done
-  grep -q '^relay:' relay.log || { cat relay.log >&2; exit 1; }
-}
-relay_stop() { # prints the bytes carried both ways
-  kill "$relay_pid"
-  wait "$relay_pid" || true
-  relay_pid=
-  awk '/^relay: carried/ {print $3 + $6}' relay.log
 }
 
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
@@ -106,7 +86,10 @@ measure() { # case, link, expected exit code, expected differing records
     rc=0
     /usr/bin/time -v -o rusage "$cli" verify vl "$ini" >verify.out 2>verify.err || rc=$?
     awk -v a="$t0" -v b="$(date +%s.%N)" 'BEGIN {printf "%.3f\n", b - a}' >>times
-    [ "$link" = 0 ] || relay_stop >>bytes
+    if [ "$link" != 0 ]; then
+      relay_stop
+      echo $((relay_up + relay_down)) >>bytes
+    fi
     if [ "$rc" != "$code" ]; then
       cat verify.out verify.err >&2
       echo "verify: exit code $rc, expected $code" >&2
