@@ -30,6 +30,8 @@ constexpr long kRangeRows = 100;
 constexpr std::size_t kRangesPerRound = 250;
 constexpr long kParts = 16;
 constexpr long kLeafRows = 128;
+// Keys whose records are read and compared together.
+constexpr std::size_t kKeysPerBatch = 500;
 
 struct Plan {
   JobReporter::Line line;
@@ -150,6 +152,7 @@ class Verifier {
       }
       compareRound(ranges);
     }
+    classifyPending();
     reporter_.SetProgressVisible(plan_.line, false);
     result_.equal = result_.compared - unequalSiteRows_;
     if (options_.requeue) requeue();
@@ -308,19 +311,29 @@ class Verifier {
     for (RowDigest& row : held) digests_[std::move(row.key)].held.push_back(std::move(row.digest));
   }
 
-  // The keys of the round whose rows' digests differ are read and compared.
+  // The keys of the round whose rows' digests differ wait to be read and
+  // compared, a batch at a time: a few round trips serve many rounds, and
+  // the records of one batch at most are held.
   void settle() {
-    std::vector<Candidate> candidates;
     for (auto& [key, rows] : digests_) {
       std::sort(rows.sent.begin(), rows.sent.end());
       std::sort(rows.held.begin(), rows.held.end());
       if (rows.sent == rows.held) continue;
       const auto sender = senderKeys_.find(key);
-      candidates.push_back({key, sender != senderKeys_.end() ? sender->second : key});
+      pending_.push_back({key, sender != senderKeys_.end() ? sender->second : key});
     }
     digests_.clear();
     senderKeys_.clear();
-    if (!candidates.empty()) classify(candidates);
+    if (pending_.size() >= kKeysPerBatch) classifyPending();
+  }
+
+  void classifyPending() {
+    for (std::size_t first = 0; first < pending_.size(); first += kKeysPerBatch) {
+      const auto begin = pending_.begin() + static_cast<std::ptrdiff_t>(first);
+      classify({begin, begin + static_cast<std::ptrdiff_t>(
+                                   std::min(kKeysPerBatch, pending_.size() - first))});
+    }
+    pending_.clear();
   }
 
   void classify(std::vector<Candidate> candidates) {
@@ -477,6 +490,7 @@ class Verifier {
   std::vector<bool> receiverPadded_;
   std::map<RecordKey, KeyDigests> digests_;    // the round's keys with their rows' digests
   std::map<RecordKey, RecordKey> senderKeys_;  // the round's keys as the sender holds them
+  std::vector<Candidate> pending_;             // keys whose rows' digests differ, not yet read
   long unequalSiteRows_ = 0;
   VerifyResult result_;
 };
