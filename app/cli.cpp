@@ -51,8 +51,8 @@ bool parseVerifyArguments(const std::vector<std::string>& positional, CliOptions
 
 std::optional<CliOptions> parseCliArguments(const std::vector<std::string>& args,
                                             std::string& error) {
-  static const char* const kCommands[] = {"status",  "import-addresses", "send-vl",
-                                          "send-ll", "check-update",     "verify"};
+  static const char* const kCommands[] = {"status", "import-addresses", "send-vl", "send-ll",
+                                          "check-update"};
   CliOptions options;
   std::vector<std::string> positional;
   for (const std::string& arg : args) {
@@ -101,7 +101,8 @@ namespace {
 void printRejected(const Jobs& jobs, std::FILE* err) {
   for (const Jobs::Rejected& rejected : jobs.RejectedStatements()) {
     std::fprintf(err, "rejected by the receiving server: %s\n  %s\n",
-                 cp1250ToUtf8(rejected.statement).c_str(), cp1250ToUtf8(rejected.message).c_str());
+                 cp1250ToUtf8(rejected.statement).c_str(),
+                 cp1250ToUtf8(rejected.message).c_str());
   }
 }
 
