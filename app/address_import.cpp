@@ -1,5 +1,6 @@
 // "nahrát Adresář": the queued addresses from the central server into the
 // local server.
+#include "app/address_columns.h"
 #include "app/job_support.h"
 #include "app/job_texts.h"
 #include "app/jobs.h"
@@ -7,16 +8,6 @@
 #include "app/value_builders.h"
 
 namespace zararod {
-
-namespace {
-
-// The columns of the INSERT, in the order and spelling of its lines.
-constexpr const char* kColumns[] = {"NAZEVPODNI", "SIDLO",     "ULICECISLO", "PSC",  "POSTA",
-                                    "KODPAR",     "ICO",       "KOD_PLATCE", "ADR1", "ADR2",
-                                    "ADR3",       "ADR4",      "ADR5",       "ADR6", "emailobj",
-                                    "email_fakt", "LIC_VNITRO"};
-
-}  // namespace
 
 void Jobs::importAddressesOnce(JobReporter& reporter) {
   const TransferPlan plan{
@@ -50,7 +41,7 @@ void Jobs::importAddressesOnce(JobReporter& reporter) {
       .write =
           [](TZQuery& rows, bool receiverNbe, std::vector<std::string>& script) {
             script.push_back("INSERT into adresar SET ");
-            for (const char* column : kColumns) {
+            for (const char* column : kAddressColumns) {
               const TField& field = rows.FieldByName(column);
               script.push_back(
                   std::string(" ") + column + "=" +
