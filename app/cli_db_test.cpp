@@ -15,6 +15,7 @@
 #include "testing/case_name.h"
 #include "testing/host_programs.h"
 #include "testing/loopback_listeners.h"
+#include "testing/programs.h"
 #include "testing/temp_dir.h"
 #include "testing/test_output.h"
 

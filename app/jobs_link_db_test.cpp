@@ -19,7 +19,7 @@
 #include "db/mysql_connection.h"
 #include "testing/case_name.h"
 #include "testing/error_of.h"
-#include "testing/killable_program.h"
+#include "testing/programs.h"
 #include "testing/loopback_listeners.h"
 
 namespace zararod::testing {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/captured_output_test_support.h"
 #include "app/jobs_test_support.h"
 #include "testing/case_name.h"
+#include "testing/programs.h"
 #include "testing/test_output.h"
 
 namespace zararod::testing {

@@ -1,10 +1,13 @@
-// A program started by a test that the test can kill outright, as a user
-// ends a hung program or the PC loses power: no handler of the program runs.
-// Its standard output goes nowhere.
-//
-// KillableProgram(path, arguments) starts it and throws std::runtime_error
-// when it cannot. The destructor kills it if the test has not, and waits for
-// it, so no program outlives its test. Not copyable or movable.
+// The programs a test starts, in one place:
+//  - runWithOutputToFiles runs a program to its end with its standard output
+//    and error in files, and gives its exit code;
+//  - KillableProgram starts one that the test can kill outright, as a user
+//    ends a hung program or the PC loses power: no handler of the program
+//    runs. Its standard output goes nowhere. KillableProgram(path,
+//    arguments) starts it and throws std::runtime_error when it cannot. The
+//    destructor kills it if the test has not, and waits for it, so no
+//    program outlives its test. Not copyable or movable.
+// On Windows both start the program through testing/windows_process.h.
 #pragma once
 
 #include <stdexcept>
@@ -15,6 +18,8 @@
 #include "util/platform.h"
 
 #ifndef _WIN32
+#include <cstdlib>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -24,6 +29,31 @@ extern char** environ;
 #endif
 
 namespace zararod::testing {
+
+// Runs `program` (named as the build names it: a host path) with the
+// command-line text `arguments` (blanks separate; no file names with blanks)
+// in the current directory, with its standard output and error written to
+// the files outFile and errFile. Returns the program's exit code; -1 when it
+// could not be started or did not end normally.
+inline int runWithOutputToFiles(const std::string& program, const std::string& arguments,
+                                const std::string& outFile, const std::string& errFile) {
+#ifdef _WIN32
+  const OwnedHandle out = inheritableOutput(nativePath(outFile), CREATE_ALWAYS);
+  const OwnedHandle err = inheritableOutput(nativePath(errFile), CREATE_ALWAYS);
+  if (out.get() == INVALID_HANDLE_VALUE || err.get() == INVALID_HANDLE_VALUE) return -1;
+  const OwnedHandle process =
+      startProgram(program, nativePath(arguments).wstring(), out.get(), err.get());
+  if (!process) return -1;
+  ::WaitForSingleObject(process.get(), INFINITE);
+  DWORD code = 0;
+  return ::GetExitCodeProcess(process.get(), &code) ? static_cast<int>(code) : -1;
+#else
+  const std::string command =
+      program + " " + arguments + " >'" + outFile + "' 2>'" + errFile + "'";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
 
 class KillableProgram {
  public:
