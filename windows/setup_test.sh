@@ -151,6 +151,9 @@ uninstall_value() {
     /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z]* *//p"
 }
 
+# Whether the uninstall entry's value $1 is $2.
+uninstall_value_is() { [ "$(uninstall_value "$1")" = "$2" ]; }
+
 # Waits up to $1 seconds for the command to succeed.
 wait_for() {
   local seconds=$1
@@ -539,10 +542,11 @@ printf 'pozn\xE1mky provozovny\r\n' >"$ohdir/poznamky.txt"
 cp "$ohdir/poznamky.txt" "$work/kept-poznamky.txt"
 old_program_checks "$odir"
 check "new programs in the folder within 120 s" wait_for 120 new_programs_in "$ohdir" 2>/dev/null
+# The setup program registers its uninstaller last: once it has, it is done.
+check "uninstaller registered for the folder within 60 s" \
+  wait_for 60 uninstall_value_is UninstallString "\"$odir\\uninstall.exe\""
 check "vedid.ini, script files and the site's own file unchanged" \
   user_files_kept "$ohdir" vedid.ini aad.txt avl.txt all.txt poznamky.txt
-check "uninstaller registered for the folder" \
-  [ "$(uninstall_value UninstallString)" = "\"$odir\\uninstall.exe\"" ]
 check "uninstaller there" [ -f "$ohdir/uninstall.exe" ]
 check "Start-menu entry" [ -f "$start_menu" ]
 check "installed zararod-cli.exe status reaches the sandbox" status_reaches_sandbox "$odir"
@@ -566,13 +570,14 @@ rm -f "$vhdir/verze.log"
 (cd "$vhdir" && find . -type f -exec sha256sum {} + | sort) >"$work/virtual-store.sums"
 old_program_checks "$pdir" "$vdir\\vedid.ini"
 check "new programs in $per_user_dir within 120 s" wait_for 120 new_programs_in "$uhdir" 2>/dev/null
+check "entry for the per-user folder within 60 s" \
+  wait_for 60 uninstall_value_is InstallLocation "$per_user_dir"
 check "vedid.ini and script files carried from the VirtualStore" \
   user_files_kept "$uhdir" vedid.ini aad.txt avl.txt all.txt
 check "VirtualStore copy unchanged" \
   bash -c 'cd "$1" && find . -type f -exec sha256sum {} + | sort | cmp -s - "$2"' _ "$vhdir" "$work/virtual-store.sums"
 check "old folder's program left as it was" cmp -s "$work/stand-in.exe" "$phdir/zararod.exe"
 check "no vedid.ini written into the old folder" [ ! -e "$phdir/vedid.ini" ]
-check "entry for the per-user folder" [ "$(uninstall_value InstallLocation)" = "$per_user_dir" ]
 check "nobody else may change the folder" only_user_may_change "$per_user_dir"
 check "installed zararod-cli.exe status reaches the sandbox" status_reaches_sandbox "$per_user_dir"
 end_case "the earlier program's update under Program Files moves the site and its VirtualStore settings"
