@@ -19,8 +19,7 @@
 // one of its own while Refusal() is set; the connection then has no live
 // connection and its settings are unchanged.
 // Threads: any thread may use it, and what is made on it, one thread at a
-// time; its live connection checks this in debug builds
-// (db/mysql_connection.h).
+// time; its live connection checks this (db/mysql_connection.h).
 #pragma once
 
 #include <functional>

@@ -9,8 +9,7 @@
 // use its handle: REQUIRES that the live connection outlives them.
 // Threads: any thread may use it, one thread at a time (the handle is not
 // safe for two at once). Each use that reaches the server enters Use(), which
-// in debug builds refuses a second thread while another is inside
-// (db/thread_use.h).
+// refuses a second thread while another is inside (db/thread_use.h).
 #pragma once
 
 #include <mysql.h>
@@ -157,8 +156,8 @@ class TZMySQLConnection {
   BatchOutcome ExecuteBatch(const std::string& text, int count);
 
   // Enters this live connection for one use by the calling thread, for as
-  // long as the scope lives. In debug builds throws std::logic_error naming
-  // `what` while another thread is inside.
+  // long as the scope lives. Throws std::logic_error naming `what` while
+  // another thread is inside.
   ThreadUse::Scope Use(const char* what) { return threadUse_.Enter(what); }
 
   // The client handle; null while closed.
