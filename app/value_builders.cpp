@@ -5,6 +5,7 @@
 
 #include "app/job_reporter.h"
 #include "app/job_support.h"
+#include "app/type_families.h"
 #include "db/sql_literals.h"
 #include "db/query.h"
 #include "util/date_time.h"
@@ -14,41 +15,37 @@ namespace zararod {
 
 namespace {
 
-bool isOneOf(std::string_view type, std::initializer_list<std::string_view> names) {
-  for (std::string_view name : names) {
-    if (type == name) return true;
-  }
-  return false;
-}
-
 // The declared type name without the attributes that follow it: a column
 // declared "double unsigned" or "float unsigned zerofill" holds what "double"
 // or "float" holds.
 std::string_view baseType(std::string_view type) { return type.substr(0, type.find(' ')); }
 
-bool isTextType(std::string_view type) {
-  return isOneOf(type, {"char", "varchar", "tinytext", "text", "mediumtext", "longtext"});
+// Whether `type`'s family is one of `families`.
+bool isOf(std::string_view type, std::initializer_list<TypeFamily> families) {
+  const TypeFamily family = typeFamily(type);
+  for (TypeFamily f : families) {
+    if (family == f) return true;
+  }
+  return false;
 }
 
 // Whether the receiving column keeps the convention's text with its meaning.
-// An unknown type keeps the conventions.
+// A text column keeps each of them, and so does an unknown type.
 bool holdsEmptyText(std::string_view type) {
-  return type.empty() || isTextType(type) ||
-         isOneOf(type, {"tinyblob", "blob", "mediumblob", "longblob", "varbinary", "set"});
+  return type.empty() || isOf(type, {TypeFamily::Text, TypeFamily::Bytes, TypeFamily::Set});
 }
 
 bool holdsZeroNumber(std::string_view type) {
-  return type.empty() || isTextType(type) ||
-         isOneOf(type, {"tinyint", "smallint", "mediumint", "int", "integer", "bigint", "decimal",
-                        "numeric", "dec", "fixed", "float", "double", "real"});
+  return type.empty() || isOf(type, {TypeFamily::Text, TypeFamily::Integer, TypeFamily::Decimal,
+                                     TypeFamily::Float});
 }
 
 bool holdsDate1900(std::string_view type) {
-  return type.empty() || isTextType(type) || isOneOf(type, {"date", "datetime"});
+  return type.empty() || isOf(type, {TypeFamily::Text, TypeFamily::Date, TypeFamily::DateTime});
 }
 
 bool holdsZeroTime(std::string_view type) {
-  return type.empty() || isTextType(type) || type == "time";
+  return type.empty() || isOf(type, {TypeFamily::Text, TypeFamily::Time});
 }
 
 // The exact value the sending server holds, or NULL.

@@ -5,56 +5,16 @@
 #include <cstdlib>
 #include <utility>
 
+#include "app/type_families.h"
+
 namespace zararod {
 
 namespace {
 
-// What a declared type holds, as far as writing and comparing its values go.
-enum class Family {
-  Text,  // CHAR, VARCHAR and the TEXT types
-  Enum,
-  Set,
-  Bytes,  // the BLOB types and VARBINARY (not BINARY, which pads)
-  Integer,
-  Decimal,
-  Float,
-  Year,
-  Date,
-  DateTime,
-  Timestamp,
-  Time,
-  Other,
-};
-
-Family familyOf(std::string_view base) {
-  static constexpr std::pair<std::string_view, Family> kFamilies[] = {
-      {"char", Family::Text},         {"varchar", Family::Text},
-      {"tinytext", Family::Text},     {"text", Family::Text},
-      {"mediumtext", Family::Text},   {"longtext", Family::Text},
-      {"enum", Family::Enum},         {"set", Family::Set},
-      {"tinyblob", Family::Bytes},    {"blob", Family::Bytes},
-      {"mediumblob", Family::Bytes},  {"longblob", Family::Bytes},
-      {"varbinary", Family::Bytes},   {"tinyint", Family::Integer},
-      {"smallint", Family::Integer},  {"mediumint", Family::Integer},
-      {"int", Family::Integer},       {"integer", Family::Integer},
-      {"bigint", Family::Integer},    {"decimal", Family::Decimal},
-      {"numeric", Family::Decimal},   {"dec", Family::Decimal},
-      {"fixed", Family::Decimal},     {"float", Family::Float},
-      {"double", Family::Float},      {"real", Family::Float},
-      {"year", Family::Year},         {"date", Family::Date},
-      {"datetime", Family::DateTime}, {"timestamp", Family::Timestamp},
-      {"time", Family::Time},
-  };
-  for (const auto& [name, family] : kFamilies) {
-    if (name == base) return family;
-  }
-  return Family::Other;
-}
-
 // Texts of the jobs' code page on the wire: the CHAR and TEXT types, ENUM and
 // SET.
-bool holdsText(Family family) {
-  return family == Family::Text || family == Family::Enum || family == Family::Set;
+bool holdsText(TypeFamily family) {
+  return family == TypeFamily::Text || family == TypeFamily::Enum || family == TypeFamily::Set;
 }
 
 // ENUM('Y','N') in either order and letter case: the jobs read it as a truth
@@ -80,8 +40,8 @@ std::string quotedName(const std::string& name) { return "`" + name + "`"; }
 // terms are brought to the larger one: 13.8 is "13.80" in one and "13.800"
 // in the other.
 std::string commonForm(const ComparedColumn& column, std::string term) {
-  if (familyOf(baseTypeOf(column.senderType)) == Family::Decimal &&
-      familyOf(baseTypeOf(column.receiverType)) == Family::Decimal) {
+  if (typeFamily(baseTypeOf(column.senderType)) == TypeFamily::Decimal &&
+      typeFamily(baseTypeOf(column.receiverType)) == TypeFamily::Decimal) {
     const int senderScale = decimalScale(column.senderType);
     const int receiverScale = decimalScale(column.receiverType);
     if (senderScale != receiverScale) {
@@ -94,7 +54,7 @@ std::string commonForm(const ComparedColumn& column, std::string term) {
 
 // Texts of either server are hashed as the bytes of the jobs' code page; a
 // column of that code page already holds them.
-std::string inJobCodePage(Family family, const std::string& collation, std::string term) {
+std::string inJobCodePage(TypeFamily family, const std::string& collation, std::string term) {
   if (!holdsText(family) || collation.starts_with("cp1250_")) return term;
   return "convert(" + term + " using cp1250)";
 }
@@ -148,7 +108,7 @@ std::string baseTypeOf(std::string_view declaredType) {
 }
 
 DigestTerm senderDigestTerm(const ComparedColumn& column, WriteRules rules) {
-  const Family family = familyOf(baseTypeOf(column.senderType));
+  const TypeFamily family = typeFamily(baseTypeOf(column.senderType));
   const std::string c = quotedName(column.name);
   const auto text = [&](const std::string& term) {
     return commonForm(column, inJobCodePage(family, column.senderCollation, term));
@@ -169,25 +129,25 @@ DigestTerm senderDigestTerm(const ComparedColumn& column, WriteRules rules) {
     // An address is written as the sender's text; a NULL as '' where the
     // column holds an empty text.
     const bool holdsEmptyText =
-        family == Family::Text || family == Family::Set || family == Family::Bytes;
+        family == TypeFamily::Text || family == TypeFamily::Set || family == TypeFamily::Bytes;
     return holdsEmptyText ? orElse("''") : asHeld;
   }
   switch (family) {
-    case Family::Integer:
-    case Family::Decimal:
-    case Family::Float:
+    case TypeFamily::Integer:
+    case TypeFamily::Decimal:
+    case TypeFamily::Float:
       return orElse("0");
-    case Family::Date:
+    case TypeFamily::Date:
       return orFirstOf1900(c, "'1900-01-01'");
-    case Family::DateTime:
+    case TypeFamily::DateTime:
       return orFirstOf1900("date(" + c + ")", "'1900-01-01 00:00:00'");
-    case Family::Time:
+    case TypeFamily::Time:
       return orElse("'00:00:00'");
-    case Family::Enum:
+    case TypeFamily::Enum:
       return isTruthEnum(column.senderType) ? orElse("'N'") : asHeld;
-    case Family::Text:
-    case Family::Set:
-    case Family::Bytes:
+    case TypeFamily::Text:
+    case TypeFamily::Set:
+    case TypeFamily::Bytes:
       return orElse("''");
     default:
       return asHeld;  // YEAR, TIMESTAMP, BINARY...: the server's value, NULL as NULL
@@ -196,7 +156,7 @@ DigestTerm senderDigestTerm(const ComparedColumn& column, WriteRules rules) {
 
 DigestTerm receiverDigestTerm(const ComparedColumn& column) {
   const std::string c = quotedName(column.name);
-  const Family family = familyOf(baseTypeOf(column.receiverType));
+  const TypeFamily family = typeFamily(baseTypeOf(column.receiverType));
   return {commonForm(column, inJobCodePage(family, column.receiverCollation, c)),
           "isnull(" + c + ")"};
 }
@@ -229,19 +189,19 @@ bool receiverHolds(const std::optional<std::string>& written,
   const std::string& r = *received;
   if (w == r) return true;
   const std::string base = baseTypeOf(receiverType);
-  switch (familyOf(base)) {
-    case Family::Text:
+  switch (typeFamily(base)) {
+    case TypeFamily::Text:
       if (base != "char") return false;
       {
         // CHAR drops the trailing blanks of what it stores.
         const std::size_t end = w.find_last_not_of(' ');
         return w.substr(0, end == std::string::npos ? 0 : end + 1) == r;
       }
-    case Family::Integer:
-    case Family::Decimal:
-    case Family::Year:
+    case TypeFamily::Integer:
+    case TypeFamily::Decimal:
+    case TypeFamily::Year:
       return sameDecimalValue(w, r);
-    case Family::Float: {
+    case TypeFamily::Float: {
       char* wEnd = nullptr;
       char* rEnd = nullptr;
       const double wv = std::strtod(w.c_str(), &wEnd);
@@ -249,12 +209,12 @@ bool receiverHolds(const std::optional<std::string>& written,
       if (*wEnd != '\0' || *rEnd != '\0') return false;
       return base == "float" ? static_cast<float>(wv) == static_cast<float>(rv) : wv == rv;
     }
-    case Family::Date:
+    case TypeFamily::Date:
       return w.size() >= 10 && w.substr(0, 10) == r;
-    case Family::DateTime:
-    case Family::Timestamp:
+    case TypeFamily::DateTime:
+    case TypeFamily::Timestamp:
       return withoutZeroFraction(moment(w)) == withoutZeroFraction(moment(r));
-    case Family::Time:
+    case TypeFamily::Time:
       return withoutZeroFraction(w) == withoutZeroFraction(r);
     default:
       return false;
